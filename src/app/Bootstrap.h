@@ -1,0 +1,108 @@
+#pragma once
+// The window model: every control of the one window, the window-level variables that
+// the program's procedures share, and the four outside interfaces it reaches the world
+// through. It holds no toolkit object; the Qt window mirrors it.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Control.h"
+#include "app/Dialogs.h"
+#include "app/Timer.h"
+#include "firmware/FirmwareImage.h"
+#include "registry/RegisterTav.h"
+#include "serial/EventPump.h"
+#include "serial/SerialPort.h"
+
+namespace vantrel {
+
+// Booleans shared with the program's 16-bit conventions: True is -1, False is 0.
+using VbBool = std::int16_t;
+inline constexpr VbBool VbTrue = -1;
+inline constexpr VbBool VbFalse = 0;
+
+struct ProgramVersion {
+    int Major = VANTREL_VERSION_MAJOR;
+    int Minor = VANTREL_VERSION_MINOR;
+    int Revision = VANTREL_VERSION_REVISION;
+};
+
+class Bootstrap {
+public:
+    Bootstrap(SerialPort& port, EventPump& pump, Dialogs& dialogs, RegistryStore& registry,
+              std::string commandLine = {});
+    Bootstrap(const Bootstrap&) = delete;
+    Bootstrap& operator=(const Bootstrap&) = delete;
+
+    // Outside world.
+    SerialPort& MSComm1;
+    EventPump& Pump;
+    Dialogs& CommonDialog1;  // message boxes too
+    RegisterTav Types;
+
+    // The whole argument text the program was started with.
+    std::string CommandLine;
+    ProgramVersion App;
+    std::string Caption;  // window title
+    // Set when the program has ended (Exit, or the window closed): the front-end quits.
+    bool Ended = false;
+
+    // Controls, in the order of the window's table.
+    Control Frame1, Text1, Frame2, Text2, Frame3;
+    std::array<Control, 4> Option1, TavType;
+    Control Frame4, search, ProgramTav, Load, Exit, Emergency;
+    Control PleaseWait, Label3, Label1, Label2, ProgressBar1;
+    std::array<Control, 4> Blanking;
+    Control Blanking1;
+    Timer Timer1, Timer2;
+
+    // Window-level variables.
+    VbBool EmergencyMode = VbFalse;
+    std::array<float, 4> TavVersion{};
+    std::array<FirmwareRecord, kRecordSlots> Records{};
+    std::int16_t RecordCount = 0;
+    std::uint8_t TargetReply = 0;
+    std::int16_t KeyPos = 0;
+    std::uint8_t IrVersionMajor = 0;
+    std::uint8_t IrVersionMinor = 0;
+
+    // Window size in twips.
+    static constexpr int ClientWidth = 2850;
+    static constexpr int ClientHeight = 5100;
+
+    // Every control, containers before what they contain.
+    std::vector<Control*> AllControls();
+    // The window's own children, back to front.
+    const std::vector<Control*>& StackingOrder() const { return stacking_; }
+    void BringToFront(Control& topLevel);
+
+    // Position on the window, in twips.
+    int WindowLeft(const Control& c) const;
+    int WindowTop(const Control& c) const;
+    // Shown: itself and every container visible.
+    bool IsShown(const Control& c) const;
+    // A shown overlay panel above the control's top-level frame overlaps it.
+    bool IsCovered(const Control& c) const;
+    // What a click or a key may reach: shown, enabled (with its containers), not covered.
+    bool CanActivate(const Control& c) const;
+
+    // Fires Timer1 and Timer2 when their time has come.
+    void FireDueTimers();
+    // The earliest instant a timer wants to fire, or `ceiling` when none is enabled sooner.
+    Instant NextTimerDue(Instant ceiling) const;
+
+private:
+    const Control& TopLevelOf(const Control& c) const;
+    std::vector<Control*> stacking_;
+};
+
+// Start-up and the window-wide commands.
+void Form_Load(Bootstrap& w);
+void ResetDisplay(Bootstrap& w);
+void Exit_Click(Bootstrap& w);
+// Runs when the window is closed by its close box: like Exit, without a handler of its own.
+void CloseWindow(Bootstrap& w);
+
+}  // namespace vantrel

@@ -1,0 +1,47 @@
+// Start-up, the display reset and the end of the program.
+
+#include <string>
+
+#include "app/Bootstrap.h"
+
+namespace vantrel {
+
+void Form_Load(Bootstrap& w) {
+    w.Types.CheckTypeRegistry();
+    ResetDisplay(w);
+
+    for (auto& panel : w.Blanking) panel.Left = w.Frame3.Left;
+    w.PleaseWait.Left = w.Frame3.Left;
+    // The panels lie above everything else, PleaseWait above the search covers.
+    for (auto& panel : w.Blanking) w.BringToFront(panel);
+    w.BringToFront(w.PleaseWait);
+
+    w.Caption = "Vantrel " + std::to_string(w.App.Major) + "." + std::to_string(w.App.Minor) + "." +
+                std::to_string(w.App.Revision);
+
+    if (!w.CommandLine.empty()) w.Timer2.SetEnabled(true);
+}
+
+void ResetDisplay(Bootstrap& w) {
+    for (auto& option : w.Option1) option.Visible = false;
+    for (auto& row : w.TavType) row.Visible = false;
+    for (auto& panel : w.Blanking) panel.Visible = false;
+    w.search.Enabled = false;
+    w.ProgramTav.Enabled = false;
+    w.Text1.Caption.clear();
+    w.Text2.Caption.clear();
+    w.Emergency.Enabled = false;
+}
+
+void Exit_Click(Bootstrap& w) {
+    if (w.MSComm1.PortOpen()) w.MSComm1.SetPortOpen(false);
+    w.Ended = true;
+}
+
+void CloseWindow(Bootstrap& w) {
+    // The close box runs no handler of the window, but the port must not stay open.
+    if (w.MSComm1.PortOpen()) w.MSComm1.SetPortOpen(false);
+    w.Ended = true;
+}
+
+}  // namespace vantrel

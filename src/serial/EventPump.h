@@ -1,0 +1,31 @@
+#pragma once
+// The window's event loop as the core sees it: a monotonic clock and "let pending
+// window events run". The Qt front-end blocks in the Qt event loop; tests use a
+// virtual clock that jumps straight to the next scheduled event.
+
+#include <chrono>
+
+namespace vantrel {
+
+// Time since the pump's own epoch, on a monotonic clock.
+using Instant = std::chrono::nanoseconds;
+using Millis = std::chrono::milliseconds;
+
+// Thrown out of RunPendingEvents when the window has been closed while a command was
+// waiting: it unwinds the command; the front-end catches it where it dispatched the
+// command. Core code never catches it.
+struct ProgramEnding {};
+
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+
+    virtual Instant Now() const = 0;
+
+    // Runs the window events that are pending. When none is pending, blocks until one
+    // arrives (a serial byte, user input) or until wakeAt, whichever comes first.
+    // Never busy-waits. May return before wakeAt: callers check the clock themselves.
+    virtual void RunPendingEvents(Instant wakeAt) = 0;
+};
+
+}  // namespace vantrel

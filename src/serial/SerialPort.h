@@ -1,0 +1,52 @@
+#pragma once
+// The serial communications control: the one outside component of the serial link.
+// Implemented over QSerialPort in the Qt front-end and by the simulator in tests.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+// Raised by a SerialPort operation that the device or the operating system refused:
+// a port that does not open, a settings text that cannot be parsed or applied, a write
+// to a device that has gone away. Callers decide which of them matter.
+class SerialError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    virtual bool PortOpen() const = 0;
+    // Opening uses the port number, settings and RTS state put before.
+    // Throws SerialError when the port cannot be opened; closing never throws.
+    virtual void SetPortOpen(bool open) = 0;
+
+    // COMn, n = 1..4. Put only while the port is closed.
+    virtual void SetCommPort(std::int16_t n) = 0;
+    virtual std::int16_t CommPort() const = 0;
+
+    // Remembered for the next opening; applied at once on an open port.
+    virtual void SetRTSEnable(bool on) = 0;
+    virtual bool RTSEnable() const = 0;
+
+    // "baud,parity,data,stop", e.g. "9600,o,8,1". Takes effect at once, also on an
+    // open port. Throws SerialError for a text that cannot be parsed or applied.
+    virtual void SetSettings(const std::string& settings) = 0;
+    virtual std::string Settings() const = 0;
+
+    // Sends exactly this byte, handed to the operating system at once.
+    // Throws SerialError when the port is closed or the device has gone.
+    virtual void Output(std::uint8_t byte) = 0;
+
+    // Received, unread bytes.
+    virtual std::int16_t InBufferCount() = 0;
+    // Every waiting byte, first received first; empties the receive buffer.
+    virtual std::vector<std::uint8_t> Input() = 0;
+};
+
+}  // namespace vantrel
