@@ -148,13 +148,15 @@ bool Bootstrap::IsCovered(const Control& c) const {
     const Control& top = TopLevelOf(c);
     auto it = std::find(stacking_.begin(), stacking_.end(), &top);
     if (it == stacking_.end()) return false;
-    const int left = WindowLeft(c), topEdge = WindowTop(c);
+    // A panel hides a control when it lies over the control's middle: neighbouring frames
+    // and panels overlap by a border's width, which hides nothing.
+    const int x = WindowLeft(c) + c.Width / 2;
+    const int y = WindowTop(c) + c.Height / 2;
     for (++it; it != stacking_.end(); ++it) {
         const Control& panel = **it;
-        if (!panel.Visible) continue;
-        const bool overlaps = panel.Left < left + c.Width && left < panel.Left + panel.Width &&
-                              panel.Top < topEdge + c.Height && topEdge < panel.Top + panel.Height;
-        if (overlaps) return true;
+        if (panel.Visible && panel.Left <= x && x < panel.Left + panel.Width && panel.Top <= y &&
+            y < panel.Top + panel.Height)
+            return true;
     }
     return false;
 }

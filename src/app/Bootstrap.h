@@ -83,7 +83,7 @@ public:
     int WindowTop(const Control& c) const;
     // Shown: itself and every container visible.
     bool IsShown(const Control& c) const;
-    // A shown overlay panel above the control's top-level frame overlaps it.
+    // A shown panel stacked above the control lies over its middle.
     bool IsCovered(const Control& c) const;
     // What a click or a key may reach: shown, enabled (with its containers), not covered.
     bool CanActivate(const Control& c) const;

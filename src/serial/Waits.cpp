@@ -13,8 +13,11 @@ void StartTimer1(Bootstrap& w, int ms) {
 }
 
 void LetEventsRun(Bootstrap& w) {
-    // With no timer running nothing could end a wait, so a turn then only runs what is pending.
-    const Instant wakeAt = w.NextTimerDue(w.Pump.Now());
+    // Block until the next timer is due. With no timer running nothing could end a wait,
+    // so a turn then only runs what is pending.
+    constexpr Instant kNoTimer = Instant::max();
+    Instant wakeAt = w.NextTimerDue(kNoTimer);
+    if (wakeAt == kNoTimer) wakeAt = w.Pump.Now();
     w.Pump.RunPendingEvents(wakeAt);
     w.FireDueTimers();
 }

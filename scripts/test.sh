@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test suite (plus a short fuzzing run).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+# The window tests run without a screen.
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure -j2 --timeout 600
+
+if [ -x scripts/fuzz.sh ]; then
+  FUZZ_SECONDS="${FUZZ_SECONDS:-60}" scripts/fuzz.sh
+fi
