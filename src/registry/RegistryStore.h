@@ -3,6 +3,7 @@
 // types, under HKEY_LOCAL_MACHINE. Paths are relative to that root and use '\'.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,11 +11,19 @@ namespace vantrel {
 
 using RegResult = std::int32_t;
 inline constexpr RegResult kRegSuccess = 0;
-inline constexpr RegResult kRegNotFound = 2;     // ERROR_FILE_NOT_FOUND
-inline constexpr RegResult kRegMoreData = 234;   // ERROR_MORE_DATA
+inline constexpr RegResult kRegNotFound = 2;         // ERROR_FILE_NOT_FOUND
+inline constexpr RegResult kRegAccessDenied = 5;     // ERROR_ACCESS_DENIED
+inline constexpr RegResult kRegInvalidHandle = 6;    // ERROR_INVALID_HANDLE
+inline constexpr RegResult kRegWriteFault = 29;      // ERROR_WRITE_FAULT
+inline constexpr RegResult kRegInvalidParameter = 87; // ERROR_INVALID_PARAMETER
+inline constexpr RegResult kRegMoreData = 234;       // ERROR_MORE_DATA
+inline constexpr RegResult kRegNoMoreItems = 259;    // ERROR_NO_MORE_ITEMS
+inline constexpr RegResult kRegKeyDeleted = 1018;    // ERROR_KEY_DELETED
 
 using RegType = std::uint32_t;
 inline constexpr RegType kRegSz = 1;
+inline constexpr RegType kRegExpandSz = 2;
+inline constexpr RegType kRegBinary = 3;
 inline constexpr RegType kRegDword = 4;
 
 using RegKey = std::uint32_t;  // an open key handle; 0 is never a valid handle
@@ -42,8 +51,18 @@ public:
     virtual RegResult QueryValue(RegKey key, const std::string& name, RegType& type,
                                  std::vector<std::uint8_t>& data, std::uint32_t bufferLength,
                                  std::uint32_t& length) = 0;
-    // RegCloseKey.
+    // RegCloseKey. A store may write pending changes to disk here and report a failure.
     virtual RegResult CloseKey(RegKey key) = 0;
+
+    // Brackets a run of writes that belong together. A store that can (the file store)
+    // keeps them back until the outermost EndWrites and then applies them all at once, so
+    // nobody ever reads half of them. Others write as they go.
+    virtual void BeginWrites() {}
+    virtual RegResult EndWrites() { return kRegSuccess; }
 };
+
+// The machine's store: the Windows registry on Windows; elsewhere the REGEDIT4 file named
+// by VANTREL_REGISTRY, or /etc/vantrel/registry.reg.
+std::unique_ptr<RegistryStore> OpenDefaultRegistryStore();
 
 }  // namespace vantrel

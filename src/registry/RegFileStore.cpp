@@ -1,0 +1,192 @@
+// The file store's registry operations.
+// POSIX only; Windows uses the registry itself.
+#ifndef _WIN32
+
+#include "registry/RegFileStore.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace vantrel {
+namespace {
+
+constexpr const char* kRoot = "HKEY_LOCAL_MACHINE";
+constexpr std::size_t kMaxValueNameLength = 16383;
+
+std::optional<RegKeyPath> FullPath(const std::string& path) {
+    auto components = SplitKeyPath(path);
+    if (!components) return std::nullopt;
+    components->insert(components->begin(), kRoot);
+    return components;
+}
+
+RegResult ResultOf(const std::error_code& error) {
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+        error == std::errc::read_only_file_system)
+        return kRegAccessDenied;
+    return kRegWriteFault;
+}
+
+bool NameIsStorable(const std::string& name) {
+    return name.size() <= kMaxValueNameLength && name.find_first_of(std::string("\0\r\n", 3)) == std::string::npos;
+}
+
+}  // namespace
+
+std::filesystem::path DefaultRegistryFile() {
+    const char* configured = std::getenv("VANTREL_REGISTRY");
+    if (configured != nullptr && *configured != '\0') return configured;
+    return "/etc/vantrel/registry.reg";
+}
+
+RegFileStore::RegFileStore(std::filesystem::path file) : file_(std::move(file)) {}
+
+RegFileStore::~RegFileStore() {
+    if (!pending_.empty()) Flush();
+}
+
+void RegFileStore::Refresh() {
+    if (!viewStale_ && IdentityOf(file_) == viewIdentity_) return;
+    const FileSnapshot snapshot = ReadStoreFile(file_, kMaxFileBytes);
+    std::optional<RegHive> parsed;
+    if (snapshot.bytes) parsed = ParseRegEdit4(*snapshot.bytes);
+    view_ = parsed ? std::move(*parsed) : RegHive{};
+    for (const auto& change : pending_) Apply(view_, change);
+    viewIdentity_ = snapshot.identity;
+    viewStale_ = false;
+}
+
+RegKey RegFileStore::AddHandle(RegKeyPath path, bool valuesAllowed) {
+    while (nextHandle_ == 0 || handles_.count(nextHandle_) != 0) ++nextHandle_;
+    const RegKey key = nextHandle_++;
+    handles_[key] = Handle{std::move(path), valuesAllowed, {}, false};
+    return key;
+}
+
+RegFileStore::Handle* RegFileStore::FindHandle(RegKey key) {
+    const auto found = handles_.find(key);
+    return found == handles_.end() ? nullptr : &found->second;
+}
+
+RegResult RegFileStore::Open(const std::string& path, bool valuesAllowed, RegKey& key) {
+    auto full = FullPath(path);
+    if (!full) return kRegInvalidParameter;
+    Refresh();
+    if (full->size() > 1 && view_.Find(*full) == nullptr) return kRegNotFound;
+    key = AddHandle(std::move(*full), valuesAllowed);
+    return kRegSuccess;
+}
+
+RegResult RegFileStore::OpenKey(const std::string& path, RegKey& key) { return Open(path, true, key); }
+
+RegResult RegFileStore::OpenKeyForEnumeration(const std::string& path, RegKey& key) {
+    return Open(path, false, key);
+}
+
+RegResult RegFileStore::EnumKey(RegKey key, std::uint32_t index, std::string& name, std::uint32_t nameBufferLength) {
+    Handle* handle = FindHandle(key);
+    if (handle == nullptr) return kRegInvalidHandle;
+    if (!handle->subkeysTaken) {
+        handle->subkeys = view_.SubkeyNames(handle->path);
+        handle->subkeysTaken = true;
+    }
+    if (index >= handle->subkeys.size()) return kRegNoMoreItems;
+    const std::string& subkey = handle->subkeys[index];
+    // The buffer also holds the terminating NUL.
+    if (subkey.size() >= nameBufferLength) {
+        name = subkey.substr(0, nameBufferLength == 0 ? 0 : nameBufferLength - 1);
+        return kRegMoreData;
+    }
+    name = subkey;
+    return kRegSuccess;
+}
+
+RegResult RegFileStore::CreateKey(const std::string& path, RegKey& key) {
+    auto full = FullPath(path);
+    if (!full) return kRegInvalidParameter;
+    if (const auto error = CheckWritable(file_)) return ResultOf(error);
+    Refresh();
+    if (full->size() > 1 && view_.Find(*full) == nullptr) {
+        pending_.push_back({*full, true, {}});
+        Apply(view_, pending_.back());
+    }
+    key = AddHandle(std::move(*full), true);
+    return kRegSuccess;
+}
+
+RegResult RegFileStore::SetValue(RegKey key, const std::string& name, RegType type,
+                                 const std::vector<std::uint8_t>& data) {
+    const Handle* handle = FindHandle(key);
+    if (handle == nullptr) return kRegInvalidHandle;
+    if (!handle->valuesAllowed) return kRegAccessDenied;
+    if (!NameIsStorable(name)) return kRegInvalidParameter;
+    if (handle->path.size() > 1 && view_.Find(handle->path) == nullptr) return kRegKeyDeleted;
+    if (const auto error = CheckWritable(file_)) return ResultOf(error);
+    pending_.push_back({handle->path, false, RegValue{name, type, data}});
+    Apply(view_, pending_.back());
+    return kRegSuccess;
+}
+
+RegResult RegFileStore::QueryValue(RegKey key, const std::string& name, RegType& type,
+                                   std::vector<std::uint8_t>& data, std::uint32_t bufferLength,
+                                   std::uint32_t& length) {
+    const Handle* handle = FindHandle(key);
+    if (handle == nullptr) return kRegInvalidHandle;
+    if (!handle->valuesAllowed) return kRegAccessDenied;
+    const RegHiveKey* node = view_.Find(handle->path);
+    const RegValue* value = node == nullptr ? nullptr : RegHive::FindValue(*node, name);
+    if (value == nullptr) return kRegNotFound;
+    type = value->type;
+    length = static_cast<std::uint32_t>(value->data.size());
+    const std::size_t fits = std::min<std::size_t>(bufferLength, value->data.size());
+    data.assign(value->data.begin(), value->data.begin() + static_cast<std::ptrdiff_t>(fits));
+    return fits < value->data.size() ? kRegMoreData : kRegSuccess;
+}
+
+RegResult RegFileStore::CloseKey(RegKey key) {
+    if (handles_.erase(key) == 0) return kRegInvalidHandle;
+    return pending_.empty() || batchDepth_ > 0 ? kRegSuccess : Flush();
+}
+
+RegResult RegFileStore::EndWrites() {
+    if (batchDepth_ > 0) --batchDepth_;
+    return pending_.empty() || batchDepth_ > 0 ? kRegSuccess : Flush();
+}
+
+void RegFileStore::Apply(RegHive& hive, const PendingChange& change) {
+    RegHiveKey& node = hive.Create(change.path);
+    if (!change.createOnly) RegHive::SetValue(node, change.value.name, change.value.type, change.value.data);
+}
+
+RegResult RegFileStore::Flush() {
+    std::vector<PendingChange> changes;
+    changes.swap(pending_);
+    viewStale_ = true;  // from now on, read what the file holds
+
+    std::error_code error;
+    const auto lock = StoreFileLock::Acquire(file_, error);
+    if (!lock) return ResultOf(error);
+
+    // Another instance may have written since this one read: start from the file as it is.
+    const FileSnapshot current = ReadStoreFile(file_, kMaxFileBytes);
+    std::optional<RegHive> hive;
+    if (current.bytes) hive = ParseRegEdit4(*current.bytes);
+    if (!hive) {
+        if (current.identity.exists) {
+            std::filesystem::path kept = file_;
+            kept += ".bad";
+            std::filesystem::rename(file_, kept, error);
+        }
+        hive.emplace();
+    }
+    for (const auto& change : changes) Apply(*hive, change);
+
+    const std::string text = FormatRegEdit4(*hive);
+    if (text.size() > kMaxFileBytes) return kRegWriteFault;  // it could not be read back
+    if (const auto written = ReplaceFileAtomically(file_, text)) return ResultOf(written);
+    return kRegSuccess;
+}
+
+}  // namespace vantrel
+
+#endif

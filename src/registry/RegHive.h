@@ -1,0 +1,61 @@
+#pragma once
+// An in-memory tree of registry keys and values, and its REGEDIT4 text form (what
+// regedit exports). Key and value names compare case-insensitively, as in Windows; texts
+// are single-byte and kept byte for byte.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "registry/RegistryStore.h"
+
+namespace vantrel {
+
+using RegKeyPath = std::vector<std::string>;  // components, e.g. {"HKEY_LOCAL_MACHINE", "Software"}
+
+struct RegValue {
+    std::string name;  // as first written; "" is the key's default value
+    RegType type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+struct RegHiveKey {
+    RegKeyPath path;      // as first written
+    bool listed = false;  // created or listed itself, not only implied by a subkey
+    std::map<std::string, RegValue> values;  // by lower-case name
+};
+
+class RegHive {
+public:
+    const RegHiveKey* Find(const RegKeyPath& path) const;
+    RegHiveKey* Find(const RegKeyPath& path);
+    // Creates the key and its missing parents, or returns the existing one.
+    RegHiveKey& Create(const RegKeyPath& path);
+    // Removes the key and everything below it.
+    void Erase(const RegKeyPath& path);
+    // Names of the direct subkeys, in case-insensitive order.
+    std::vector<std::string> SubkeyNames(const RegKeyPath& path) const;
+
+    static void SetValue(RegHiveKey& key, const std::string& name, RegType type, std::vector<std::uint8_t> data);
+    static const RegValue* FindValue(const RegHiveKey& key, const std::string& name);
+
+    // Depth-first, parents before their subkeys.
+    const std::map<RegKeyPath, RegHiveKey>& Keys() const { return keys_; }
+
+private:
+    std::map<RegKeyPath, RegHiveKey> keys_;  // by lower-case path
+};
+
+std::string LowerAscii(std::string_view text);
+// "A\B\C" into its components; empty when a component is empty or holds a NUL, CR or LF.
+std::optional<RegKeyPath> SplitKeyPath(std::string_view path);
+
+// Empty when the text is not a well-formed REGEDIT4 file.
+std::optional<RegHive> ParseRegEdit4(std::string_view text);
+// CRLF line ends, as regedit writes them.
+std::string FormatRegEdit4(const RegHive& hive);
+
+}  // namespace vantrel
