@@ -1,0 +1,21 @@
+#pragma once
+// One control of the model as a Qt widget: which widget stands for which kind of control,
+// and copying the control's state into it.
+
+#include <QWidget>
+
+#include "app/Control.h"
+#include "qt/TwipsScale.h"
+
+namespace vantrel {
+
+// A widget for the control, owned by `parent`. Fixed looks (fonts, colours, alignment)
+// are set here once.
+QWidget* CreateControlWidget(const Control& c, QWidget* parent);
+
+// Copies geometry, visibility, texts, tooltip and value into the widget, touching only
+// what differs, so that an unchanged model costs no repaint. `usable`: whether the
+// widget may take clicks and focus.
+void ShowControl(const Control& c, QWidget& widget, const TwipsScale& scale, bool usable);
+
+}  // namespace vantrel

@@ -1,0 +1,58 @@
+#pragma once
+// The one window: every control of the model as a widget, kept in step with the model,
+// and clicks forwarded to the handlers when the model lets the control be used.
+
+#include <QButtonGroup>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "app/Bootstrap.h"
+#include "qt/QtEventPump.h"
+#include "qt/TwipsScale.h"
+#include "qt/WindowHandlers.h"
+
+namespace vantrel {
+
+class MainWindow : public QWidget {
+public:
+    MainWindow(Bootstrap& w, QtEventPump& pump, WindowHandlers handlers = WindowHandlers::Program());
+    ~MainWindow() override;
+
+    // Copies the model into the widgets; cheap when nothing changed.
+    void Sync();
+    // Arms the idle timer for the model's next timer (Timer1, Timer2).
+    void ArmTimers();
+
+    // The widget that shows a control of the model.
+    QWidget* WidgetOf(const Control& c) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildWidgets();
+    void ConnectButton(Control& c, std::function<void(Bootstrap&)> WindowHandlers::*handler);
+    void OptionClicked(int index);
+    // Runs a handler, then brings the window up to date. A closed window unwinds a
+    // waiting handler with ProgramEnding; any other failure that escapes a handler is
+    // shown, and the window stays usable.
+    void Dispatch(const std::function<void()>& handler);
+    void TimersDue();
+    void QuitIfEnded();
+    void ShowStacking();
+
+    Bootstrap& w_;
+    QtEventPump& pump_;
+    WindowHandlers handlers_;
+    TwipsScale scale_;
+    std::vector<std::pair<Control*, QWidget*>> views_;
+    QButtonGroup options_;
+    std::vector<const Control*> shownStacking_;
+    QTimer idleTimer_;
+    bool quitting_ = false;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,35 @@
+#pragma once
+// The window's event loop for the waits: runs what is pending, and otherwise blocks in
+// the Qt event loop until a serial byte, user input or the wake-up instant. No polling.
+
+#include <chrono>
+#include <functional>
+
+#include "serial/EventPump.h"
+
+namespace vantrel {
+
+class QtEventPump : public EventPump {
+public:
+    QtEventPump();
+
+    Instant Now() const override;
+    // Throws ProgramEnding once RequestEnd has been called.
+    void RunPendingEvents(Instant wakeAt) override;
+
+    // The window has been closed: every wait from now on unwinds with ProgramEnding.
+    void RequestEnd() { endRequested_ = true; }
+    bool EndRequested() const { return endRequested_; }
+
+    // Runs just before the pump blocks, so the window can show the model's latest state.
+    void SetBeforeBlocking(std::function<void()> hook) { beforeBlocking_ = std::move(hook); }
+
+private:
+    void ThrowIfEnding() const;
+
+    std::chrono::steady_clock::time_point epoch_;
+    bool endRequested_ = false;
+    std::function<void()> beforeBlocking_;
+};
+
+}  // namespace vantrel
