@@ -1,5 +1,139 @@
-// PLACEHOLDER: replaced by the search.
 #include "discovery/SearchForTavs.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/Bootstrap.h"
+#include "discovery/ProbePort.h"
+#include "serial/RestartCommands.h"
+
 namespace vantrel {
-void SearchForTavs(Bootstrap&) {}
+namespace {
+
+constexpr int kRows = 4;  // COM1..COM4, row i is COM(i + 1)
+constexpr std::uint8_t kRtsTargetReply = 0x99;  // these tavs answer only while RTS is on
+
+// Tavs that carry an IR micro answer the probe with their own code, while the firmware
+// file names the IR micro's code; the file is for the IR micro behind the tav.
+constexpr std::array<std::uint8_t, 4> kIrCarrierReplies{0x23, 0x17, 0x28, 0x2B};
+constexpr std::array<std::uint8_t, 4> kIrMicroTargets{0x25, 0x26, 0x29, 0x2C};
+
+bool Contains(const std::array<std::uint8_t, 4>& set, std::uint8_t code) {
+    return std::find(set.begin(), set.end(), code) != set.end();
+}
+
+std::uint8_t ReplyCode(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
+std::uint8_t MajorVersion(std::int32_t v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); }
+std::uint8_t MinorVersion(std::int32_t v) { return static_cast<std::uint8_t>((v >> 16) & 0xFF); }
+
+// Shows the row's type name for identification v; the row is selectable when the
+// type is the file's target. False when no type has v's reply code.
+bool ShowType(Bootstrap& w, int row, std::int32_t v) {
+    // 0 is "no tav": it must not match an empty row of an edited type table.
+    if (v == 0) return false;
+    for (const TypeRow& type : w.Types.TypeTable) {
+        if (type.Reply != ReplyCode(v)) continue;
+        w.TavType[row].Caption = type.Name;
+        if (w.TargetReply == type.Reply) w.Option1[row].Enabled = true;
+        return true;
+    }
+    return false;
+}
+
+// The firmware is for the IR micro behind the probed tav: link to the micro, take its
+// version, and restart it whatever came of the link.
+std::int32_t IdentifyIrMicro(Bootstrap& w, int row, std::int32_t probed) {
+    std::int32_t v = probed;
+    (void)ProbePort(w, false);  // once more, without restart, ahead of the link; result not needed
+    if (Link_Quadrel_IR(w)) {
+        v = w.TargetReply + 256 * w.IrVersionMajor + 65536 * w.IrVersionMinor;
+        w.Option1[row].Enabled = true;
+    }
+    (void)restart_quadrel_IR(w);
+    return v;
+}
+
+void AppendVersion(Bootstrap& w, int row, std::int32_t v) {
+    const std::uint8_t major = MajorVersion(v);
+    const std::uint8_t minor = MinorVersion(v);
+    w.TavType[row].Caption += std::to_string(major) + "." + std::to_string(minor);
+    // The minor number counts tenths here although it is shown as written (2.15 is 3.5).
+    w.TavVersion[row] = static_cast<float>(major) + static_cast<float>(minor) / 10.0f;
+}
+
+void IdentifyTav(Bootstrap& w, int row) {
+    std::int32_t v = ProbePort(w, true);
+    w.TavType[row].Visible = true;
+
+    const bool irTarget = Contains(kIrMicroTargets, w.TargetReply);
+    bool found = false;
+    if (!w.Types.TypeTable.empty() && irTarget && Contains(kIrCarrierReplies, ReplyCode(v))) {
+        v = IdentifyIrMicro(w, row, v);
+    } else {
+        found = ShowType(w, row, v);
+    }
+    if (irTarget) found = ShowType(w, row, v);
+
+    if (v != 0 && found) AppendVersion(w, row, v);
+}
+
+void ListForEmergency(Bootstrap& w, int row) {
+    w.Option1[row].Enabled = true;
+    w.TavType[row].Caption = "Emergency Comm port " + std::to_string(row + 1);
+    w.TavType[row].Visible = true;
+}
+
+bool OpenPort(Bootstrap& w, std::int16_t n) {
+    try {
+        w.MSComm1.SetCommPort(n);
+        w.MSComm1.SetPortOpen(true);
+    } catch (const SerialError&) {
+        // No such port, or another program holds it: the row stays hidden.
+    }
+    return w.MSComm1.PortOpen();
+}
+
+void ClosePort(Bootstrap& w) {
+    try {
+        if (w.MSComm1.PortOpen()) w.MSComm1.SetPortOpen(false);
+    } catch (const SerialError&) {
+    }
+}
+
+}  // namespace
+
+void SearchForTavs(Bootstrap& w) {
+    // Cover the rows and the command buttons while the search runs.
+    for (int i = 0; i < kRows; ++i) {
+        w.Blanking[i].Visible = true;
+        w.Option1[i].Value = 0;
+        w.Option1[i].Enabled = false;
+        w.Option1[i].Visible = false;
+        w.TavType[i].Caption.clear();
+        w.TavVersion[i] = 0.0f;
+    }
+    ClosePort(w);
+    w.MSComm1.SetRTSEnable(w.TargetReply == kRtsTargetReply);
+
+    for (int i = 0; i < kRows; ++i) {
+        const auto n = static_cast<std::int16_t>(i + 1);
+        if (!OpenPort(w, n)) {
+            w.Option1[i].Enabled = false;
+            w.TavType[i].Visible = false;
+        } else if (w.EmergencyMode != VbFalse) {
+            ListForEmergency(w, i);
+        } else {
+            IdentifyTav(w, i);
+        }
+        ClosePort(w);
+        w.Blanking[i].Visible = false;  // this row's result comes into view
+    }
+
+    for (int i = 0; i < kRows; ++i) w.Option1[i].Visible = w.TavType[i].Visible;
+    w.ProgramTav.Enabled = false;
+    for (auto& option : w.Option1) option.Value = 0;
+}
+
 }  // namespace vantrel
