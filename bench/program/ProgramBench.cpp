@@ -1,0 +1,142 @@
+// Real-time programming of a 1024-record image over a pseudo-terminal: the core on the Qt
+// serial adapter and event pump, vantrel-tavsim at the far end. The transfer (first
+// loader command byte to the completion's command byte) cannot be shorter than
+// 1024 x (10 ms pause after the command byte + the simulator's reply latency), where the
+// latency is its 1.5 ms turnaround plus two reply bytes at 9600 8E1 (2 x 11/9600 s).
+// Reports the ratio to that floor (target <= 1.05) and the CPU this process used during
+// the transfer (target < 2% of one core).
+//
+//   program_bench [runs]
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "QtProgramRig.h"  // SampleRecords
+#include "TavsimProcess.h"
+#include "programming/ProgramTav.h"
+#include "qt/QtEventPump.h"
+#include "qt/QtSerialPort.h"
+#include "registry/RegFileStore.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRecords = 1024;
+constexpr double kReplyLatency = 0.0015 + 2 * 11.0 / 9600;
+constexpr double kFloorSeconds = kRecords * (0.010 + kReplyLatency);
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// Every box is printed; the run counts only when the one box is the success box.
+class RecordingDialogs : public vantrel::Dialogs {
+public:
+    vantrel::BoxAnswer MsgBox(const std::string& text, vantrel::BoxStyle, const std::string& title) override {
+        boxes.push_back(title + "|" + text);
+        return vantrel::BoxAnswer::Ok;
+    }
+    std::string ShowOpen(const std::string&, bool) override { return {}; }
+    std::vector<std::string> boxes;
+};
+
+// The real port, with the instants (and CPU clock) at which the first loader command and
+// the completion command were handed over.
+class StampingPort : public vantrel::SerialPort {
+public:
+    explicit StampingPort(vantrel::SerialPort& inner) : inner_(inner) {}
+    bool PortOpen() const override { return inner_.PortOpen(); }
+    void SetPortOpen(bool open) override { inner_.SetPortOpen(open); }
+    void SetCommPort(std::int16_t n) override { inner_.SetCommPort(n); }
+    std::int16_t CommPort() const override { return inner_.CommPort(); }
+    void SetRTSEnable(bool on) override { inner_.SetRTSEnable(on); }
+    bool RTSEnable() const override { return inner_.RTSEnable(); }
+    void SetSettings(const std::string& s) override { inner_.SetSettings(s); }
+    std::string Settings() const override { return inner_.Settings(); }
+    void Output(std::uint8_t byte) override {
+        if (inner_.Settings() == "9600,o,8,1") {
+            if (byte == 161 && !firstRecord) firstRecord = Stamp{Clock::now(), CpuSeconds()};
+            if (byte == 21 && !completion) completion = Stamp{Clock::now(), CpuSeconds()};
+        }
+        inner_.Output(byte);
+    }
+    std::int16_t InBufferCount() override { return inner_.InBufferCount(); }
+    std::vector<std::uint8_t> Input() override { return inner_.Input(); }
+
+    struct Stamp {
+        Clock::time_point at;
+        double cpu;
+    };
+    std::optional<Stamp> firstRecord, completion;
+
+private:
+    vantrel::SerialPort& inner_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+
+    // The sample's records, repeated at higher addresses up to a full image.
+    const std::vector<vantrel::sim::PhxRecord> sample = vantrel::test::SampleRecords();
+    std::printf("program_bench: %d records, floor %.3f s (1024 x (10 ms + %.3f ms reply latency))\n", kRecords,
+                kFloorSeconds, kReplyLatency * 1000);
+
+    int failures = 0;
+    for (int run = 1; run <= runs; ++run) {
+        RecordingDialogs dialogs;
+        QTemporaryDir dir;
+        vantrel::RegFileStore registry((dir.path() + "/registry.reg").toStdString());
+        vantrel::test::TavsimProcess tav(VANTREL_TAVSIM, {"--reply", "11"}, dir.path() + "/report.json");
+        setenv("VANTREL_COM1", tav.SlavePath().c_str(), 1);
+        vantrel::QtSerialPort qtPort;
+        StampingPort port(qtPort);
+        vantrel::QtEventPump pump;
+        vantrel::Bootstrap w(port, pump, dialogs, registry);
+        vantrel::Form_Load(w);
+
+        for (int i = 0; i < kRecords; ++i) {
+            auto& record = w.Records[static_cast<std::size_t>(i)];
+            record.WordAddress = static_cast<std::int16_t>(i * 8);
+            record.Data = sample[static_cast<std::size_t>(i) % sample.size()].data;
+        }
+        w.RecordCount = kRecords;
+        w.TargetReply = 0x11;
+        w.Option1[0].Value = 1;
+
+        const auto start = Clock::now();
+        vantrel::ProgramTav_Click(w);
+        const double total = std::chrono::duration<double>(Clock::now() - start).count();
+
+        const auto report = tav.StopAndReport();
+        const bool ok = dialogs.boxes == std::vector<std::string>{"OK! |Tav reprogram suceeded"} &&
+                        static_cast<int>(report.records.size()) == kRecords && port.firstRecord && port.completion;
+        if (!ok) {
+            ++failures;
+            std::printf("run %d: FAILED (%zu boxes, %zu records stored)\n", run, dialogs.boxes.size(),
+                        report.records.size());
+            for (const auto& b : dialogs.boxes) std::printf("  box %s\n", b.c_str());
+            continue;
+        }
+        const double transfer = std::chrono::duration<double>(port.completion->at - port.firstRecord->at).count();
+        const double cpu = port.completion->cpu - port.firstRecord->cpu;
+        std::printf("run %d: transfer %.3f s = %.4f x floor, %.2f ms per record, CPU %.3f s = %.2f%% of one core; "
+                    "whole click %.3f s\n",
+                    run, transfer, transfer / kFloorSeconds, transfer * 1000 / kRecords, cpu, 100 * cpu / transfer,
+                    total);
+    }
+    return failures == 0 ? 0 : 1;
+}
