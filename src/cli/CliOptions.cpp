@@ -1,0 +1,150 @@
+#include "cli/CliOptions.h"
+
+#include <charconv>
+
+namespace vantrel::cli {
+namespace {
+
+bool TakesValue(const std::string& option) { return option == "--port" || option == "--trace"; }
+
+int ParsePort(const std::string& text) {
+    int port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc{} || end != text.data() + text.size() || port < 1 || port > 4)
+        throw UsageError("--port takes a COM port number from 1 to 4, not '" + text + "'");
+    return port;
+}
+
+Command ParseCommand(const std::string& word) {
+    if (word == "load") return Command::Load;
+    if (word == "search") return Command::Search;
+    if (word == "program") return Command::Program;
+    throw UsageError("unknown command '" + word + "' (load, search or program)");
+}
+
+}  // namespace
+
+CliOptions ParseCliOptions(const std::vector<std::string>& args) {
+    CliOptions o;
+    std::vector<std::string> words;
+    bool yes = false, no = false, portGiven = false, onlyWords = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (onlyWords || arg.empty() || arg[0] != '-' || arg == "-") {
+            words.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyWords = true;
+            continue;
+        }
+        std::optional<std::string> value;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+        }
+        if (TakesValue(arg) && !value) {
+            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            value = args[++i];
+        } else if (!TakesValue(arg) && value) {
+            throw UsageError(arg + " takes no value");
+        }
+
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            CliOptions only;
+            only.command = arg == "--version" ? Command::Version : Command::Help;
+            return only;
+        }
+        if (arg == "--json") o.json = true;
+        else if (arg == "--emergency") o.emergency = true;
+        else if (arg == "--yes" || arg == "-y") yes = true;
+        else if (arg == "--no" || arg == "-n") no = true;
+        else if (arg == "--trace") {
+            if (value->empty()) throw UsageError("--trace needs a file name");
+            o.tracePath = *value;
+        } else if (arg == "--port") {
+            o.port = ParsePort(*value);
+            portGiven = true;
+        } else {
+            throw UsageError("unknown option '" + arg + "'");
+        }
+    }
+
+    if (words.empty()) throw UsageError("no command given (load, search or program)");
+    o.command = ParseCommand(words[0]);
+    const std::size_t wantedWords = o.command == Command::Search ? 1 : 2;
+    if (words.size() < wantedWords) throw UsageError(words[0] + " needs a firmware file");
+    if (words.size() > wantedWords) throw UsageError("unexpected argument '" + words[wantedWords] + "'");
+    if (wantedWords == 2) o.file = words[1];
+    if (wantedWords == 2 && o.file.empty()) throw UsageError("the firmware file name is empty");
+
+    if (yes && no) throw UsageError("--yes and --no exclude each other");
+    o.answering = yes ? Answering::AlwaysOk : no ? Answering::AlwaysCancel : Answering::AskTerminal;
+
+    // Options that cannot matter for a command are refused, so a script's mistake shows.
+    if (o.command == Command::Program && !portGiven) throw UsageError("program needs --port N");
+    if (o.command != Command::Program && portGiven) throw UsageError("--port belongs to program");
+    if (o.command == Command::Load && o.emergency) throw UsageError("--emergency belongs to search and program");
+    if (o.command == Command::Load && (yes || no)) throw UsageError("load asks no question: --yes/--no do not apply");
+    return o;
+}
+
+std::string CliUsage() {
+    return R"(Usage: vantrel-cli [--json] [--trace FILE] load FILE
+       vantrel-cli [--json] [--trace FILE] search [--emergency] [--yes | --no]
+       vantrel-cli [--json] [--trace FILE] program FILE --port N [--emergency] [--yes | --no]
+       vantrel-cli --help | --version
+
+Reprograms tavs from a script or a terminal, with the same code as the Vantrel window.
+
+Commands:
+  load FILE        load the firmware file, search COM1..COM4, print the target type,
+                   the version, the record count and the result rows
+  search           search COM1..COM4 and print the result rows (no file: no row is
+                   selectable except in emergency mode)
+  program FILE     load FILE, search, select the row of --port N and program that tav
+
+Options:
+  --port N         the COM port (1..4) of the tav to program
+  --emergency      search in emergency mode, after the emergency warning: every port that
+                   opens is listed and selectable, nothing is probed
+  --yes, -y        answer every question OK (version question, emergency warning)
+  --no, -n         answer every question Cancel
+                   Without either, questions are asked on the terminal; with no terminal
+                   on standard input they are answered Cancel.
+  --json           one JSON object per line on standard output for every event: "box",
+                   "file", "row", "progress", "note" and a final "outcome"
+  --trace FILE     write every byte sent and received, every line-settings and RTS change,
+                   every port opening and closing and every wait (its length and how it
+                   ended) to FILE, one line each, time-stamped in milliseconds
+  --help, -h       this text
+  --version        the program's version
+
+Message boxes print as "Title: text", on standard error when the title is "Error!"
+(with or without its trailing blank), on standard output otherwise.
+
+Ports: COMn (n = 1..4) is the device named by the environment variable VANTREL_COMn
+when set (e.g. VANTREL_COM1=/dev/ttyUSB0), else /dev/ttyS(n-1).
+Type table: the registry file named by VANTREL_REGISTRY, else /etc/vantrel/registry.reg.
+
+Ctrl-C while a tav is programmed stops at the next record: the tav is restarted as
+after a failed transfer, the port is closed, and the exit status is 130. Ctrl-C
+again stops at once, leaving the tav in its loader. Elsewhere Ctrl-C stops at once
+and closes the port.
+
+Exit status:
+  0    the tav reported success (IR-micro targets: its final restart succeeded);
+       load and search: done
+  1    unexpected failure (serial platform, registry, terminal)
+  2    usage error
+  3    the firmware file did not load
+  4    no selectable tav on that port
+  5    programming failed: a record was never acknowledged
+  6    completion not acknowledged: every record went in, the restart was not confirmed
+  7    a question was answered Cancel
+  130  interrupted
+)";
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,37 @@
+#pragma once
+// The command line of vantrel-cli, taken apart and checked. Nothing here touches a port
+// or a file: a usage error is found before anything happens.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vantrel::cli {
+
+enum class Command { Load, Search, Program, Help, Version };
+
+// How the questions (version question, emergency warning) get their answer.
+enum class Answering { AskTerminal, AlwaysOk, AlwaysCancel };
+
+struct CliOptions {
+    Command command = Command::Help;
+    std::string file;        // load, program: the firmware file, in the system's file-name bytes
+    int port = 0;            // program: COM port 1..4
+    bool emergency = false;  // search, program: the emergency search after the warning
+    Answering answering = Answering::AskTerminal;
+    bool json = false;
+    std::string tracePath;   // empty: no trace
+};
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// args without the program name. Throws UsageError with a one-line reason.
+CliOptions ParseCliOptions(const std::vector<std::string>& args);
+
+// The --help text: commands, options and every exit status.
+std::string CliUsage();
+
+}  // namespace vantrel::cli

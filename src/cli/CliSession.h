@@ -1,0 +1,70 @@
+#pragma once
+// One run of vantrel-cli over the core: load, search or program by calling the very
+// handlers the window's buttons call, watching the window model for rows and progress,
+// and telling the outcome from the boxes the core showed. No protocol or file logic
+// lives here.
+
+#include <cstddef>
+#include <string>
+
+#include "cli/CliOptions.h"
+#include "cli/ExitCodes.h"
+
+namespace vantrel {
+class Bootstrap;
+}
+
+namespace vantrel::cli {
+
+class ConsoleDialogs;
+class ConsoleOutput;
+class InterruptWatch;
+class ObservingPump;
+class TraceLog;
+class TransferStop;
+
+class CliSession {
+public:
+    CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleDialogs& dialogs,
+               ConsoleOutput& output, InterruptWatch& interrupts, TransferStop& stop, TraceLog* trace);
+
+    // Runs the command; the port is closed when it returns.
+    ExitCode Run();
+
+private:
+    enum class Phase { Idle, Programming };
+
+    ExitCode RunCommand();
+    ExitCode Load();
+    ExitCode Search();
+    ExitCode Program();
+    // Emergency_Click; false when the warning was answered Cancel.
+    bool EmergencySearch();
+    ExitCode ProgrammingOutcome(std::size_t firstBox, std::string& summary) const;
+
+    void PrintFile();
+    void PrintRows();
+
+    // Unwinds the running command (ProgramEnding) when an interruption asked for it.
+    void AbortIfAsked();
+    bool BeforeTurn();
+    void AfterTurn();
+    void ShowProgress();
+    void OnInterrupt();
+    ExitCode Finish(ExitCode code, const std::string& summary);
+
+    const CliOptions& options_;
+    Bootstrap& w_;
+    ConsoleDialogs& dialogs_;
+    ConsoleOutput& output_;
+    InterruptWatch& interrupts_;
+    TransferStop& stop_;
+    TraceLog* trace_;
+
+    Phase phase_ = Phase::Idle;
+    bool abort_ = false;  // unwind the running command at the next turn
+    int shownValue_ = 0;
+    std::string shownCaption_;
+};
+
+}  // namespace vantrel::cli

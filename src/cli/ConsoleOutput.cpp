@@ -1,0 +1,167 @@
+#include "cli/ConsoleOutput.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <charconv>
+
+namespace vantrel::cli {
+namespace {
+
+constexpr const char* kIndent = "    ";
+constexpr int kBarWidth = 30;
+
+QString Q(const std::string& latin1) { return QString::fromLatin1(latin1.data(), qsizetype(latin1.size())); }
+
+bool IsErrorTitle(const std::string& title) { return title.starts_with("Error!"); }
+
+// A single-precision version as its shortest decimal text, so 2.1 stays 2.1 in JSON.
+double ShortestDouble(float value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::stod(std::string(buffer, result.ptr));
+}
+
+}  // namespace
+
+std::string Latin1ToUtf8(const std::string& text) { return Q(text).toUtf8().toStdString(); }
+
+std::string BoxLine(const std::string& title, const std::string& text) {
+    std::string line = title + ": ";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            line += '\n';
+            ++i;
+            // An empty line stays empty: no trailing indent.
+            const bool emptyNext = i + 1 >= text.size() || text[i + 1] == '\r';
+            if (!emptyNext) line += kIndent;
+        } else {
+            line += text[i];
+        }
+    }
+    return Latin1ToUtf8(line);
+}
+
+const char* OutcomeName(ExitCode code) {
+    switch (code) {
+        case ExitCode::Succeeded: return "ok";
+        case ExitCode::Failure: return "failure";
+        case ExitCode::Usage: return "usage";
+        case ExitCode::NotLoaded: return "not-loaded";
+        case ExitCode::NoSelectableTav: return "no-selectable-tav";
+        case ExitCode::ProgrammingFailed: return "programming-failed";
+        case ExitCode::NotAcknowledged: return "not-acknowledged";
+        case ExitCode::Cancelled: return "cancelled";
+        case ExitCode::Interrupted: return "interrupted";
+    }
+    return "failure";
+}
+
+ConsoleOutput::ConsoleOutput(bool json, bool progressBar, std::FILE* out, std::FILE* err)
+    : json_(json), progressBar_(progressBar && !json), out_(out), err_(err) {}
+
+void ConsoleOutput::Line(std::FILE* stream, const std::string& utf8) {
+    EndProgress();
+    std::fputs(utf8.c_str(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+void ConsoleOutput::Emit(const QJsonObject& event) {
+    Line(out_, QJsonDocument(event).toJson(QJsonDocument::Compact).toStdString());
+}
+
+void ConsoleOutput::ShowBox(const std::string& title, const std::string& text, BoxStyle style) {
+    if (!json_) {
+        Line(IsErrorTitle(title) ? err_ : out_, BoxLine(title, text));
+    } else if (style == BoxStyle::OkExclamation) {
+        Emit({{"event", "box"}, {"title", Q(title)}, {"text", Q(text)}, {"style", "ok"}});
+    }
+}
+
+void ConsoleOutput::AnswerBox(const std::string& title, const std::string& text, BoxAnswer answer,
+                              const std::string& how) {
+    const char* word = answer == BoxAnswer::Ok ? "OK" : "Cancel";
+    if (json_) {
+        Emit({{"event", "box"}, {"title", Q(title)}, {"text", Q(text)}, {"style", "okcancel"},
+              {"answer", answer == BoxAnswer::Ok ? "ok" : "cancel"}, {"answered_by", QString::fromStdString(how)}});
+    } else if (how != "terminal") {
+        Line(out_, std::string(kIndent) + "answered " + word + " (" + how + ")");
+    }
+}
+
+void ConsoleOutput::Prompt(const std::string& text) {
+    EndProgress();
+    std::fputs(text.c_str(), err_);
+    std::fflush(err_);
+}
+
+void ConsoleOutput::File(const std::string& target, const std::string& version, int records) {
+    if (json_) {
+        Emit({{"event", "file"}, {"target", Q(target)}, {"version", Q(version)}, {"records", records}});
+        return;
+    }
+    Line(out_, "Target type: " + Latin1ToUtf8(target));
+    Line(out_, "Version: " + Latin1ToUtf8(version));
+    Line(out_, "Records: " + std::to_string(records));
+}
+
+void ConsoleOutput::Row(int port, const std::string& text, bool selectable, float version) {
+    if (json_) {
+        Emit({{"event", "row"}, {"port", port}, {"text", Q(text)}, {"selectable", selectable},
+              {"version", ShortestDouble(version)}});
+        return;
+    }
+    std::string line = "COM" + std::to_string(port) + "  " + (text.empty() ? "(no tav identified)" : Latin1ToUtf8(text));
+    if (selectable) line += "  [selectable]";
+    Line(out_, line);
+}
+
+void ConsoleOutput::NoRows() {
+    if (!json_) Line(out_, "No COM port could be opened");
+}
+
+void ConsoleOutput::Progress(int sent, int total, const std::string& percentText) {
+    if (json_) {
+        Emit({{"event", "progress"}, {"sent", sent}, {"total", total}, {"percent", Q(percentText)}});
+        return;
+    }
+    const int whole = total > 0 ? static_cast<int>(static_cast<long long>(sent) * 100 / total) : 100;
+    const std::string counts = std::to_string(sent) + "/" + std::to_string(total) + " records";
+    if (progressBar_) {
+        const int filled = total > 0 ? static_cast<int>(static_cast<long long>(sent) * kBarWidth / total) : kBarWidth;
+        const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '-');
+        // \r and "erase to end of line": the bar redraws itself in place.
+        std::fprintf(out_, "\r[%s] %7s  %s\x1b[K", bar.c_str(), Latin1ToUtf8(percentText).c_str(), counts.c_str());
+        std::fflush(out_);
+        barOpen_ = true;
+    } else if (whole != lastWholePercent_) {
+        Line(out_, "Progress " + std::to_string(whole) + "%  " + counts);
+    }
+    lastWholePercent_ = whole;
+}
+
+void ConsoleOutput::EndProgress() {
+    if (barOpen_) {
+        std::fputc('\n', out_);
+        std::fflush(out_);
+        barOpen_ = false;
+    }
+}
+
+void ConsoleOutput::Note(const std::string& text) {
+    if (json_) Emit({{"event", "note"}, {"text", QString::fromStdString(text)}});
+    else Line(err_, "vantrel-cli: " + text);
+}
+
+void ConsoleOutput::Outcome(ExitCode code, const std::string& summary) {
+    if (json_) {
+        Emit({{"event", "outcome"}, {"result", OutcomeName(code)}, {"exit", ToInt(code)},
+              {"summary", QString::fromStdString(summary)}});
+    } else if (!summary.empty()) {
+        Line(code == ExitCode::Succeeded ? out_ : err_,
+             code == ExitCode::Succeeded ? summary : "vantrel-cli: " + summary);
+    }
+}
+
+}  // namespace vantrel::cli

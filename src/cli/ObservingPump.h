@@ -1,0 +1,29 @@
+#pragma once
+// An EventPump that lets the console front-end look at the window model on every turn
+// of a wait (progress, interruptions, the trace of waits) and passes the turn on to the
+// real pump.
+
+#include <functional>
+
+#include "serial/EventPump.h"
+
+namespace vantrel::cli {
+
+class ObservingPump : public EventPump {
+public:
+    explicit ObservingPump(EventPump& inner) : inner_(inner) {}
+
+    Instant Now() const override { return inner_.Now(); }
+    void RunPendingEvents(Instant wakeAt) override;
+
+    // Runs before each turn. Returning false makes the turn run only what is pending,
+    // without blocking. May throw ProgramEnding to unwind the running command.
+    std::function<bool()> beforeTurn;
+    // Runs after each turn; may throw ProgramEnding.
+    std::function<void()> afterTurn;
+
+private:
+    EventPump& inner_;
+};
+
+}  // namespace vantrel::cli

@@ -1,0 +1,71 @@
+#pragma once
+// Stopping a transfer at a record boundary. The core's programming flow has no stop
+// command, but it has a failure path that restarts the tav and closes the port; so a
+// stop is made to look like a tav that no longer answers. Once a stop is requested,
+// the record being sent finishes normally; from the next record on (the flow moves the
+// progress bar before each record) every byte is withheld from the line and every wait
+// ends at once, so the flow's seven attempts fail in moments and it takes its failure
+// path: failure box, restart of the tav, port closed. The restart itself goes out,
+// because by then the flow has put the progress bar back to 0.
+
+#include <cstdint>
+#include <string>
+
+#include "serial/SerialPort.h"
+
+namespace vantrel {
+class Bootstrap;
+}
+
+namespace vantrel::cli {
+
+class TraceLog;
+
+class TransferStop {
+public:
+    void Attach(const Bootstrap& w) { w_ = &w; }
+
+    // Called when Ctrl-C comes during programming: remembers the record in flight.
+    void Request();
+    bool Requested() const { return requested_; }
+    // A record after the one in flight has begun.
+    bool Withholding() const;
+
+    void NoteWithheld() { withheld_ = true; }
+    bool WithheldAny() const { return withheld_; }
+    // Records acknowledged before the stop (the progress value when it was requested).
+    int RecordsBeforeStop() const { return valueAtRequest_; }
+
+private:
+    const Bootstrap* w_ = nullptr;
+    bool requested_ = false;
+    bool withheld_ = false;
+    int valueAtRequest_ = 0;
+    std::string captionAtRequest_;
+};
+
+// Passes every operation on, except the bytes of a transfer that is stopping.
+class StoppableSerialPort : public SerialPort {
+public:
+    StoppableSerialPort(SerialPort& inner, TransferStop& stop, TraceLog* trace)
+        : inner_(inner), stop_(stop), trace_(trace) {}
+
+    bool PortOpen() const override { return inner_.PortOpen(); }
+    void SetPortOpen(bool open) override { inner_.SetPortOpen(open); }
+    void SetCommPort(std::int16_t n) override { inner_.SetCommPort(n); }
+    std::int16_t CommPort() const override { return inner_.CommPort(); }
+    void SetRTSEnable(bool on) override { inner_.SetRTSEnable(on); }
+    bool RTSEnable() const override { return inner_.RTSEnable(); }
+    void SetSettings(const std::string& settings) override { inner_.SetSettings(settings); }
+    std::string Settings() const override { return inner_.Settings(); }
+    void Output(std::uint8_t byte) override;
+    std::int16_t InBufferCount() override { return inner_.InBufferCount(); }
+    std::vector<std::uint8_t> Input() override { return inner_.Input(); }
+
+private:
+    SerialPort& inner_;
+    TransferStop& stop_;
+    TraceLog* trace_;
+};
+
+}  // namespace vantrel::cli
