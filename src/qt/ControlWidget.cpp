@@ -124,6 +124,9 @@ QWidget* CreateControlWidget(const Control& c, QWidget* parent) {
         case ControlKind::TextBox: {
             auto* edit = new QLineEdit(parent);
             edit->setReadOnly(true);
+            // Read-only: focus only by a click, so a covered button handing on its focus
+            // does not land here and select the whole text.
+            edit->setFocusPolicy(Qt::ClickFocus);
             edit->setAlignment(c.Centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
             widget = edit;
             break;
