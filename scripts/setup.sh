@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what Vantrel needs on Debian 12 and builds it into build/. Safe to run again.
+# Usage: scripts/setup.sh [extra Debian packages...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,7 +9,10 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libgl-dev
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
+  dpkg-dev
 )
+# Callers may ask for more (run.sh --xvfb: xdotool imagemagick).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

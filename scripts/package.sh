@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the Debian package from build/ (after scripts/setup.sh) and checks that it holds
+# the programs, the desktop entry, the icon and the MIME type. Prints the package's path.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build="${VANTREL_BUILD_DIR:-build}"
+rm -f "$build"/vantrel_*.deb
+(cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log" >&2; exit 1; }
+package="$(ls "$build"/vantrel_*.deb)"
+
+contents="$(dpkg-deb -c "$package" | awk '{print $NF}')"
+missing=0
+for file in ./usr/bin/vantrel ./usr/bin/vantrel-cli ./usr/bin/vantrel-tavsim \
+            ./usr/share/applications/vantrel.desktop \
+            ./usr/share/mime/packages/vantrel-phx.xml \
+            ./usr/share/icons/hicolor/scalable/apps/vantrel.svg; do
+  grep -qxF "$file" <<<"$contents" || { echo "package.sh: $package lacks $file" >&2; missing=1; }
+done
+depends="$(dpkg-deb -f "$package" Depends)"
+for library in libqt6widgets6 libqt6serialport6; do
+  grep -q "$library" <<<"$depends" || { echo "package.sh: Depends lacks $library: $depends" >&2; missing=1; }
+done
+((missing == 0)) || exit 1
+echo "$package"

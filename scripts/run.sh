@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# Installs what Vantrel needs, builds it, and starts it.
+#
+# With no tav configured (none of VANTREL_COM1..VANTREL_COM4 set) it starts a demo:
+# two simulated tavs on pseudo-terminals (COM1: a tav that the sample firmware file is
+# for, COM3: a tav of another type), a fresh type table, and a sample PHX file made from
+# the bundled Intel HEX image. The simulators and the temporary files go when the window
+# closes, on Ctrl-C, or on any error.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+usage() {
+  cat <<'EOF'
+Usage: scripts/run.sh [--demo | --real] [--xvfb [--shots DIR]] [--no-setup] [FILE.PHX]
+
+  (no option)   the demo on simulated tavs when VANTREL_COM1..4 are all unset,
+                else the program on the configured ports
+  --demo        the demo on simulated tavs, whatever VANTREL_COMn say
+  --real        the program on the real ports, with FILE.PHX if given
+  --xvfb        the demo on a virtual screen (xvfb-run): it finds the tavs, programs
+                the one on COM1 by itself and saves screenshots, then ends
+  --shots DIR   where --xvfb saves its screenshots (default: ./vantrel-screenshots)
+  --no-setup    skip scripts/setup.sh (no package check, no build)
+
+Environment: VANTREL_BUILD_DIR (default: build/), VANTREL_DEMO_SECONDS (close the demo
+window after that many seconds), VANTREL_COM1..4 and VANTREL_REGISTRY (see README.md).
+EOF
+}
+
+mode=auto
+xvfb=0
+shots="$PWD/vantrel-screenshots"
+drive=""
+run_setup=1
+program_args=()
+while (($#)); do
+  case "$1" in
+    --demo) mode=demo ;;
+    --real) mode=real ;;
+    --xvfb) xvfb=1 ;;
+    --shots) shift; [ $# -gt 0 ] || { echo "run.sh: --shots needs a folder" >&2; exit 2; }
+             shots="$(mkdir -p "$1" && cd "$1" && pwd)" ;;
+    --drive) shift; drive="${1:?--drive needs a folder}" ;;  # used by --xvfb, inside xvfb-run
+    --no-setup) run_setup=0 ;;
+    -h|--help) usage; exit 0 ;;
+    --) shift; program_args+=("$@"); break ;;
+    -*) echo "run.sh: unknown option '$1'" >&2; usage >&2; exit 2 ;;
+    *) program_args+=("$1") ;;
+  esac
+  shift
+done
+
+if ((run_setup)); then
+  extra=()
+  # The virtual-screen demo clicks with xdotool and takes screenshots with ImageMagick.
+  if ((xvfb)); then extra=(xdotool imagemagick); fi
+  "$root/scripts/setup.sh" "${extra[@]}"
+fi
+
+build="${VANTREL_BUILD_DIR:-$root/build}"
+vantrel="$build/src/qt/vantrel"
+tavsim="$build/sim/tools/vantrel-tavsim"
+phx="$build/sim/tools/vantrel-phx"
+[ -x "$vantrel" ] || { echo "run.sh: $vantrel is not built (run scripts/setup.sh)" >&2; exit 1; }
+
+if ((xvfb)); then
+  command -v xvfb-run >/dev/null || { echo "run.sh: xvfb-run is missing (apt-get install xvfb xauth)" >&2; exit 1; }
+  mkdir -p "$shots"
+  # QT_SCALE_FACTOR (e.g. 2) gives larger screenshots.
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" \
+    env VANTREL_BUILD_DIR="$build" "$root/scripts/run.sh" --no-setup --demo --drive "$shots"
+fi
+
+if [ "$mode" = auto ]; then
+  mode=demo
+  for n in 1 2 3 4; do
+    var="VANTREL_COM$n"
+    if [ -n "${!var:-}" ]; then mode=real; fi
+  done
+fi
+
+# A window needs a screen: X11, Wayland, or one of Qt's screenless platforms.
+case "${QT_QPA_PLATFORM:-}" in
+  offscreen*|minimal*|vnc*) ;;
+  *)
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      cat >&2 <<EOF
+run.sh: no display (DISPLAY and WAYLAND_DISPLAY are not set), so the Vantrel window
+cannot open here. To run the demo on a virtual screen and get screenshots of it:
+
+    scripts/run.sh --xvfb --shots screenshots
+
+or start it under Xvfb yourself:
+
+    xvfb-run -a -s "-screen 0 1024x768x24" scripts/run.sh --no-setup --$mode${program_args[*]:+ ${program_args[*]}}
+EOF
+      exit 1
+    fi
+    ;;
+esac
+
+if [ "$mode" = real ]; then
+  exec "$vantrel" "${program_args[@]}"
+fi
+
+# ---- The demo on simulated tavs -------------------------------------------------------
+
+for tool in "$tavsim" "$phx"; do
+  [ -x "$tool" ] || { echo "run.sh: $tool is not built (run scripts/setup.sh)" >&2; exit 1; }
+done
+
+demo_dir=""
+sim_pids=()
+vantrel_pid=""
+
+stop_process() {  # pid: TERM, a grace of two seconds, then KILL
+  local pid="$1" tries=20
+  kill -TERM "$pid" 2>/dev/null || return 0
+  while kill -0 "$pid" 2>/dev/null && ((tries-- > 0)); do sleep 0.1; done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+# shellcheck disable=SC2317  # run by the traps below
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM HUP
+  if [ -n "$vantrel_pid" ]; then stop_process "$vantrel_pid"; fi
+  for pid in "${sim_pids[@]}"; do stop_process "$pid"; done
+  if [ -n "$demo_dir" ]; then rm -rf "$demo_dir"; fi
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+demo_dir="$(mktemp -d "${TMPDIR:-/tmp}/vantrel-demo.XXXXXX")"
+
+# start_tav COMn options...: a simulated tav whose port shows up as $demo_dir/COMn.
+start_tav() {
+  local port="$1"; shift
+  "$tavsim" --link "$demo_dir/$port" "$@" >"$demo_dir/$port.log" 2>&1 &
+  sim_pids+=($!)
+  local pid=$! tries=100
+  until [ -e "$demo_dir/$port" ]; do
+    if ! kill -0 "$pid" 2>/dev/null || ((tries-- == 0)); then
+      echo "run.sh: the simulated tav on $port did not start:" >&2
+      cat "$demo_dir/$port.log" >&2
+      exit 1
+    fi
+    sleep 0.05
+  done
+}
+
+# "Tav model 04 " (with its trailing blank) is the file target name of the type whose
+# identification reply is 55 hex; 1D hex is "Tav model 16 ", a type the file is not for.
+start_tav COM1 --reply 55 --version 2.5
+start_tav COM3 --reply 1D --version 1.3
+export VANTREL_COM1="$demo_dir/COM1"
+export VANTREL_COM2="$demo_dir/COM2-absent"
+export VANTREL_COM3="$demo_dir/COM3"
+export VANTREL_COM4="$demo_dir/COM4-absent"
+export VANTREL_REGISTRY="$demo_dir/registry.reg"
+
+firmware="$demo_dir/demo-firmware.PHX"
+"$phx" --target "Tav model 04 " --version 3.0 "$root/data/demo/tav-firmware.hex" "$firmware" >/dev/null
+
+cat <<EOF
+Vantrel demo on simulated tavs (files in $demo_dir)
+  COM1  $(head -n1 "$demo_dir/COM1.log")  Tav model 04, code version 2.5: the file's target
+  COM2  (no port)
+  COM3  $(head -n1 "$demo_dir/COM3.log")  Tav model 15, code version 1.3: another type
+  COM4  (no port)
+  File  $firmware: target "Tav model 04 ", version 3.0
+The search runs by itself after the file is loaded. Select row 1 and press Program Tav;
+close the window (or press Ctrl-C here) to end the demo.
+EOF
+
+if [ -n "${VANTREL_DEMO_SECONDS:-}" ]; then
+  timeout "$VANTREL_DEMO_SECONDS" "$vantrel" "$firmware" &
+else
+  "$vantrel" "$firmware" &
+fi
+vantrel_pid=$!
+
+if [ -n "$drive" ]; then
+  "$root/scripts/demo-drive.sh" "$vantrel_pid" "$drive"
+  stop_process "$vantrel_pid"
+  vantrel_pid=""
+  exit 0
+fi
+
+status=0
+wait "$vantrel_pid" || status=$?
+vantrel_pid=""
+# 124: the demo's time (VANTREL_DEMO_SECONDS) ran out; the window was closed for it.
+if [ "$status" -eq 124 ] && [ -n "${VANTREL_DEMO_SECONDS:-}" ]; then status=0; fi
+exit "$status"
