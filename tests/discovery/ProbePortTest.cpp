@@ -1,14 +1,15 @@
-// The per-port probe: break byte, nine rates in three passes, reply frame rules.
+// The per-port probe against a far end that answers identification requests with chosen
+// bytes: rates and passes, reply frames, the check byte, restarts, and the virtual time.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "ScriptedReplyPort.h"
 #include "discovery/ProbePort.h"
 #include "support/SimWindow.h"
 
@@ -16,284 +17,112 @@ namespace vantrel::test {
 namespace {
 
 using namespace std::chrono_literals;
-using Kind = sim::VirtualSerialPort::WireEvent::Kind;
+using Bytes = std::vector<std::uint8_t>;
 
-const std::vector<std::uint8_t> kRequest{0xFF, 0x53, 0x45, 0x54, 0x54, 0x41, 0x56};
+const Bytes kRequest{0xFF, 0x53, 0x45, 0x54, 0x54, 0x41, 0x56};
 
-// The break byte followed by `requests` identification requests.
-std::vector<std::uint8_t> BreakAndRequests(int requests) {
-    std::vector<std::uint8_t> bytes{0x00};
-    for (int i = 0; i < requests; ++i) bytes.insert(bytes.end(), kRequest.begin(), kRequest.end());
-    return bytes;
-}
+// Answers each complete identification request heard at `rate` with `reply`: the first
+// byte `delay` after the request's last byte, the others 1 ms apart. Frames a real tav
+// never sends (four bytes, a chosen wrong check byte) come from here.
+class ScriptedLine : public SerialPort {
+public:
+    ScriptedLine(sim::VirtualPump& pump, std::string rate, Bytes reply, Instant delay)
+        : pump_(pump), rate_(std::move(rate)), reply_(std::move(reply)), delay_(delay) {}
 
-void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& bytes) {
-    to.insert(to.end(), bytes.begin(), bytes.end());
-}
-
-class ProbeOnSim : public ::testing::Test {
-protected:
-    void OpenCom1() {
-        s.w.MSComm1.SetCommPort(1);
-        s.w.MSComm1.SetPortOpen(true);
-        s.port.ClearLog();
-    }
-    std::vector<std::string> SettingsPut() const {
-        std::vector<std::string> texts;
-        for (const auto& e : s.port.Log())
-            if (e.kind == Kind::Settings) texts.push_back(e.text);
-        return texts;
-    }
-    std::vector<std::uint8_t> Received() const {
-        std::vector<std::uint8_t> bytes;
-        for (const auto& e : s.port.Log())
-            if (e.kind == Kind::Received) bytes.push_back(e.byte);
-        return bytes;
+    bool PortOpen() const override { return open_; }
+    void SetPortOpen(bool open) override { open_ = open; }
+    void SetCommPort(std::int16_t) override {}
+    std::int16_t CommPort() const override { return 1; }
+    void SetRTSEnable(bool) override {}
+    bool RTSEnable() const override { return false; }
+    void SetSettings(const std::string& s) override { settings.push_back(s); }
+    std::string Settings() const override { return settings.empty() ? "9600,n,8,1" : settings.back(); }
+    std::int16_t InBufferCount() override { return static_cast<std::int16_t>(in_.size()); }
+    Bytes Input() override { return std::exchange(in_, {}); }
+    void Output(std::uint8_t byte) override {
+        if (!open_) throw SerialError("port closed");
+        sent.push_back(byte);
+        heard_ = Settings() == rate_ ? heard_ + 1 : 0;  // bytes in a row at the answering rate
+        if (heard_ < kRequest.size() || !std::equal(kRequest.begin(), kRequest.end(), sent.end() - 7)) return;
+        for (std::size_t k = 0; k < reply_.size(); ++k)
+            pump_.Schedule(pump_.Now() + delay_ + static_cast<int>(k) * 1ms,
+                           [this, b = reply_[k]] { in_.push_back(b); });
     }
 
-    SimWindow s;
+    Bytes sent;
+    std::vector<std::string> settings;
+
+private:
+    sim::VirtualPump& pump_;
+    std::string rate_;
+    Bytes reply_;
+    Instant delay_;
+    bool open_ = false;
+    std::size_t heard_ = 0;
+    Bytes in_;
 };
 
-TEST_F(ProbeOnSim, FindsA4800BaudTavAfterTheFiveFasterRatesTimedOut) {
-    sim::TavProfile profile;
-    profile.replyCode = 0x44;
-    profile.major = 3;
-    profile.minor = 9;
-    profile.baud = 4800;
-    s.AttachTav(1, profile);
-    OpenCom1();
+struct ProbeCase {
+    const char* name;
+    Bytes reply;
+    bool restart;
+    std::int32_t expected;
+    int requests;          // identification requests after the break byte
+    bool restartEachPass;  // 51 255 after every nine requests
+    Instant took;
+    Instant delay = 2ms;
+    std::string rate = "9600,n,8,2";  // the one rate the far end answers at
+};
 
-    std::int32_t v = -1;
-    const Instant took = s.Timed([&] { v = ProbePort(s.w, false); });
+// Attempt: seven request bytes 10 ms apart (70 ms), then up to 100 ms waiting; pass: nine
+// attempts; break: 100 ms; dumb restart: 3010 ms. A pass that received bytes ends its
+// 9600 wait at once (70 ms + 8 x 170 ms = 1430 ms). A table row answers 0x10 here.
+const std::vector<ProbeCase> kCases{
+    {"4800 baud, after five rates timed out", {0x44, 0x03, 0x09, 0xAF, 0x5A}, false, 0x090344, 6, false,
+     100ms + 5 * 170ms + 70ms, 2ms, "4800,n,8,2"},
+    {"four bytes: accepted after the full wait", {0x55, 0x01, 0x07, 0xA2}, false, 0x070155, 1, false, 270ms, 15ms},
+    {"a fifth byte ends the wait at once", {0x55, 0x01, 0x07, 0xA2, 0x00}, false, 0x070155, 1, false,
+     160ms + 15ms + 4ms, 15ms},
+    // The strays would make a valid frame for 0x22 read from the start.
+    {"seven bytes: two strays ahead", {0x22, 0x74, 0x66, 0x03, 0x02, 0x94, 0x3C}, false, 0x020366, 1, false, 170ms},
+    {"check E8 passes", {0x10, 0x02, 0x05, 0xE8, 0x21}, false, 0x050210, 1, false, 170ms},
+    {"check E7 fails, no restart", {0x10, 0x02, 0x05, 0xE7, 0x21}, false, 0, 27, false, 100ms + 3 * 1430ms},
+    {"check E7 fails, dumb restart per pass", {0x10, 0x02, 0x05, 0xE7, 0x21}, true, 0, 27, true,
+     100ms + 3 * (1430ms + 3010ms)},
+    {"E6 stands for 99 whatever its check", {0xE6, 0x01, 0x03, 0x16, 0x5A}, false, 0x030199, 1, false, 170ms},
+    {"unknown code counts as received", {0x14, 0x03, 0x08, 0xE0, 0x5A}, true, 0, 27, true,
+     100ms + 3 * (1430ms + 3010ms)},
+    {"silent: one pass, no restart", {}, true, 0, 9, false, 100ms + 9 * 170ms},
+};
 
-    EXPECT_EQ(v, 0x090344);
-    EXPECT_EQ(SettingsPut(), (std::vector<std::string>{"110,n,8,2", "9600,n,8,2", "38400,n,8,2", "28800,n,8,2",
-                                                        "19200,n,8,2", "14400,n,8,2", "4800,n,8,2"}));
-    // Break, no restart of any kind afterwards.
-    EXPECT_EQ(s.port.SentBytes(1), BreakAndRequests(6));
-    // 100 ms break + 5 x (70 ms request + 100 ms wait) + 70 ms request, then the reply ends
-    // the sixth wait early (a five-byte reply at 4800 baud takes about 12 ms).
-    EXPECT_GE(took, 1020ms);
-    EXPECT_LT(took, 1040ms);
-}
+TEST(ProbePort, RatesPassesFramesAndTheirVirtualTime) {
+    const std::vector<std::string> rates{"110,n,8,2",   "9600,n,8,2",  "38400,n,8,2",
+                                         "28800,n,8,2", "19200,n,8,2", "14400,n,8,2", "4800,n,8,2"};
+    for (const ProbeCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        sim::VirtualPump pump;
+        ScriptedLine line(pump, c.rate, c.reply, c.delay);
+        TempDir dir;
+        RegFileStore registry{CopyOfDefaultRegistry(dir.Path())};
+        ScriptedDialogs dialogs;
+        Bootstrap w(line, pump, dialogs, registry);
+        Form_Load(w);
+        w.Types.TypeTable[34].Reply = 0x10;
+        line.SetPortOpen(true);
 
-TEST_F(ProbeOnSim, RestartsAnIdentifiedTavOnlyWhenAsked) {
-    sim::TavProfile profile;
-    profile.replyCode = 0x33;
-    sim::TavDevice& tav = s.AttachTav(1, profile);
-    OpenCom1();
-
-    EXPECT_EQ(ProbePort(s.w, true), 0x050233);
-    std::vector<std::uint8_t> expected = BreakAndRequests(1);
-    Append(expected, {51, 255});
-    EXPECT_EQ(s.port.SentBytes(1), expected);
-    EXPECT_EQ(tav.Restarts(), 1);
-    EXPECT_EQ(s.w.MSComm1.Settings(), "9600,e,8,1");
-
-    s.port.ClearLog();
-    EXPECT_EQ(ProbePort(s.w, false), 0x050233);
-    EXPECT_EQ(s.port.SentBytes(1), BreakAndRequests(1));
-    EXPECT_EQ(tav.Restarts(), 1);
-}
-
-TEST_F(ProbeOnSim, AFiveByteReplyEndsTheWaitAsSoonAsItIsIn) {
-    sim::TavProfile profile;
-    profile.replyCode = 0xAA;
-    profile.major = 7;
-    profile.minor = 1;
-    profile.baud = 2400;  // slow enough that the reply lands inside the wait
-    s.AttachTav(1, profile);
-    OpenCom1();
-
-    std::int32_t v = 0;
-    const Instant took = s.Timed([&] { v = ProbePort(s.w, false); });
-    EXPECT_EQ(v, 0x0107AA);
-    // 100 ms break, six attempts of 170 ms; the seventh wait (from 1190 ms) would run to 1290 ms.
-    EXPECT_GT(took, 1190ms);
-    EXPECT_LT(took, 1240ms);
-}
-
-TEST_F(ProbeOnSim, TakesTheFrameFromTheLastFiveOfSevenBytes) {
-    sim::TavProfile profile;
-    profile.replyCode = 0xBB;
-    profile.major = 4;
-    profile.minor = 6;
-    profile.baud = 38400;  // all seven bytes are in before the reply wait starts
-    sim::TavFaults faults;
-    faults.strayBytesBeforeReply = 2;
-    s.AttachTav(1, profile, faults);
-    OpenCom1();
-
-    EXPECT_EQ(ProbePort(s.w, false), 0x0604BB);
-    const std::vector<std::uint8_t> got = Received();
-    ASSERT_EQ(got.size(), 7u);
-    EXPECT_EQ(std::vector<std::uint8_t>(got.begin() + 2, got.end()),
-              (std::vector<std::uint8_t>{0xBB, 0x04, 0x06, 0x3A, 0x5A}));
-}
-
-TEST_F(ProbeOnSim, CheckByteE8PassesForACodeTheTableKnows) {
-    s.w.Types.TypeTable[5].Reply = 0x10;
-    sim::TavProfile profile;
-    profile.replyCode = 0x10;
-    profile.major = 2;
-    profile.minor = 5;
-    s.AttachTav(1, profile);
-    OpenCom1();
-
-    EXPECT_EQ(ProbePort(s.w, false), 0x050210);
-    EXPECT_EQ(Received(), (std::vector<std::uint8_t>{0x10, 0x02, 0x05, 0xE8, 0x5A}));
-}
-
-TEST_F(ProbeOnSim, E6StandsFor99WhateverItsCheckByte) {
-    sim::TavProfile profile;
-    profile.replyCode = 0xE6;
-    profile.major = 1;
-    profile.minor = 3;
-    sim::TavFaults faults;
-    faults.wrongCheckByte = true;
-    s.AttachTav(1, profile, faults);
-    OpenCom1();
-
-    EXPECT_EQ(ProbePort(s.w, false), 0x030199);
-}
-
-TEST_F(ProbeOnSim, AnUnknownReplyCodeCountsAsReceivedAndGetsThreePasses) {
-    sim::TavProfile profile;
-    profile.replyCode = 0x10;  // a valid frame, but no default row answers 0x10
-    sim::TavDevice& tav = s.AttachTav(1, profile);
-    OpenCom1();
-
-    std::int32_t v = -1;
-    const Instant took = s.Timed([&] { v = ProbePort(s.w, false); });
-    EXPECT_EQ(v, 0);
-    EXPECT_EQ(tav.IdentificationRequests(), 3);  // once per pass, at its own rate
-    EXPECT_EQ(s.port.SentBytes(1), BreakAndRequests(27));
-    // The reply is in before the 9600 wait starts, so that wait ends at once in each pass.
-    EXPECT_EQ(took, 100ms + 3 * (70ms + 8 * 170ms));
-}
-
-TEST_F(ProbeOnSim, UnknownReplyWithRestartRunsTheDumbRestartAfterEachPass) {
-    sim::TavProfile profile;
-    profile.replyCode = 0x10;
-    s.AttachTav(1, profile);
-    OpenCom1();
-
-    std::int32_t v = -1;
-    const Instant took = s.Timed([&] { v = ProbePort(s.w, true); });
-    EXPECT_EQ(v, 0);
-    std::vector<std::uint8_t> expected{0x00};
-    for (int pass = 0; pass < 3; ++pass) {
-        for (int rate = 0; rate < 9; ++rate) Append(expected, kRequest);
-        Append(expected, {51, 255});
-    }
-    EXPECT_EQ(s.port.SentBytes(1), expected);
-    // Each restart waits 3 s without reading a reply (10 ms between its two bytes).
-    EXPECT_EQ(took, 100ms + 3 * (70ms + 8 * 170ms + 3010ms));
-}
-
-TEST_F(ProbeOnSim, ASilentPortCostsOnePassAndNoRestart) {
-    sim::TavFaults faults;
-    faults.silent = true;
-    sim::TavDevice& tav = s.AttachTav(1, {}, faults);
-    OpenCom1();
-
-    std::int32_t v = -1;
-    const Instant took = s.Timed([&] { v = ProbePort(s.w, true); });
-    EXPECT_EQ(v, 0);
-    EXPECT_EQ(took, 100ms + 9 * 170ms);
-    EXPECT_EQ(s.port.SentBytes(1), BreakAndRequests(9));
-    EXPECT_TRUE(tav.Commands().empty());
-}
-
-TEST_F(ProbeOnSim, APortGoneForGoodEndsAfterOnePassWithoutThrowing) {
-    sim::TavDevice& tav = s.AttachTav(1);
-    OpenCom1();
-    s.port.Unplug(1);
-    std::int32_t v = -1;
-    EXPECT_NO_THROW(v = ProbePort(s.w, true));
-    EXPECT_EQ(v, 0);
-    EXPECT_EQ(tav.IdentificationRequests(), 0);
-}
-
-// Frames the simulator's tav never sends, from a scripted far end.
-class ProbeOnScriptedLine : public ::testing::Test {
-protected:
-    void Start(std::vector<std::uint8_t> reply, Instant firstByteAfter, std::string rate = "9600,n,8,2") {
-        line = std::make_unique<ScriptedReplyPort>(pump, rate, std::move(reply), firstByteAfter);
-        w = std::make_unique<Bootstrap>(*line, pump, dialogs, registry);
-        Form_Load(*w);
-        line->SetPortOpen(true);
-    }
-    std::int32_t Probe(bool restart, Instant& took) {
         const Instant start = pump.Now();
-        const std::int32_t v = ProbePort(*w, restart);
-        took = pump.Now() - start;
-        return v;
+        EXPECT_EQ(ProbePort(w, c.restart), c.expected);
+        EXPECT_EQ(pump.Now() - start, c.took);
+        Bytes sent{0x00};
+        for (int k = 1; k <= c.requests; ++k) {
+            sent.insert(sent.end(), kRequest.begin(), kRequest.end());
+            if (c.restartEachPass && k % 9 == 0) sent.insert(sent.end(), {51, 255});
+        }
+        EXPECT_EQ(line.sent, sent);
+        if (c.expected != 0) {  // the break rate, then the rates in order up to the answer
+            EXPECT_EQ(line.settings, std::vector<std::string>(rates.begin(), rates.begin() + 1 + c.requests));
+        }
     }
-
-    TempDir dir;
-    RegFileStore registry{CopyOfDefaultRegistry(dir.Path())};
-    sim::VirtualPump pump;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ScriptedReplyPort> line;
-    std::unique_ptr<Bootstrap> w;
-};
-
-TEST_F(ProbeOnScriptedLine, AFourByteReplyIsAcceptedOnlyAfterTheFullWait) {
-    Start({0x55, 0x01, 0x07, 0xA2}, 15ms);
-    Instant took{};
-    EXPECT_EQ(Probe(false, took), 0x070155);
-    EXPECT_EQ(took, 100ms + 70ms + 100ms);
-}
-
-TEST_F(ProbeOnScriptedLine, AFifthByteEndsTheWaitAtOnceAndIsNotExamined) {
-    Start({0x55, 0x01, 0x07, 0xA2, 0x00}, 15ms);
-    Instant took{};
-    EXPECT_EQ(Probe(false, took), 0x070155);
-    // The last request byte goes out at 160 ms; the fifth reply byte is in 19 ms later.
-    EXPECT_EQ(took, 179ms);
-}
-
-TEST_F(ProbeOnScriptedLine, SevenBytesAtOnceMeanTwoStrayBytesAhead) {
-    // Two strays that, read from the start, would make a valid frame for code 0x22.
-    Start({0x22, 0x74, 0x66, 0x03, 0x02, 0x94, 0x3C}, 2ms);
-    Instant took{};
-    EXPECT_EQ(Probe(false, took), 0x020366);
-}
-
-TEST_F(ProbeOnScriptedLine, CheckByteE7FailsEveryRateForThreePasses) {
-    Start({0x10, 0x02, 0x05, 0xE7, 0x21}, 2ms);
-    w->Types.TypeTable[5].Reply = 0x10;
-    Instant took{};
-    EXPECT_EQ(Probe(false, took), 0);
-    EXPECT_EQ(line->Requests(), 3);
-    EXPECT_EQ(line->Sent(), BreakAndRequests(27));  // no restart frame when not asked
-}
-
-TEST_F(ProbeOnScriptedLine, CheckByteE7WithRestartSendsADumbRestartAfterEachPass) {
-    Start({0x10, 0x02, 0x05, 0xE7, 0x21}, 2ms);
-    w->Types.TypeTable[5].Reply = 0x10;
-    Instant took{};
-    EXPECT_EQ(Probe(true, took), 0);
-    std::vector<std::uint8_t> expected{0x00};
-    for (int pass = 0; pass < 3; ++pass) {
-        for (int rate = 0; rate < 9; ++rate) Append(expected, kRequest);
-        Append(expected, {51, 255});
-    }
-    EXPECT_EQ(line->Sent(), expected);
-    // At 9600 the five bytes are in before the wait: it ends at once.
-    EXPECT_EQ(took, 100ms + 3 * (70ms + 8 * 170ms + 3010ms));
-}
-
-TEST_F(ProbeOnScriptedLine, AFailedWriteLosesOnlyThatRateAttempt) {
-    Start({0x77, 0x02, 0x01, 0x85, 0x10}, 2ms, "38400,n,8,2");
-    line->FailWriteNumber(4);  // the third request byte at 9600 (after the break byte)
-    Instant took{};
-    EXPECT_EQ(Probe(false, took), 0x010277);
-    // The 9600 attempt stopped after two request bytes; 38400 came next in the same pass.
-    EXPECT_EQ(line->SettingsPut(),
-              (std::vector<std::string>{"110,n,8,2", "9600,n,8,2", "38400,n,8,2"}));
-    EXPECT_EQ(took, 100ms + 20ms + 70ms);
 }
 
 }  // namespace

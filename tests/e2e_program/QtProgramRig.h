@@ -1,44 +1,37 @@
 #pragma once
 // The program's core on the Qt adapter, in real time: QSerialPort over pseudo-terminals,
-// the Qt event pump, and a registry file of its own. COM1..COM4 point at devices that do
-// not exist until a tav is put on one. Needs a QCoreApplication.
+// the Qt event pump and a registry file of its own; Form_Load has run. COM1..COM4 lead
+// nowhere until a test points one at a tav. Needs a QCoreApplication.
 
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "TavsimProcess.h"
 #include "app/Bootstrap.h"
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 #include "sim/PhxWriter.h"
-#include "TavsimProcess.h"
 
 namespace vantrel::test {
 
-class QtProgramRig {
-public:
-    explicit QtProgramRig(Dialogs& dialogs);
+struct QtProgramRig {
+    explicit QtProgramRig(Dialogs& dialogs) : w(port, pump, dialogs, registry) {
+        for (int n = 1; n <= 4; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), Path("absent").c_str(), 1);
+        Form_Load(w);
+    }
+    std::string Path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
-    void PointComAt(int n, const std::string& device);
-    std::string Path(const std::string& name) const;
-    std::string WriteFile(const std::string& name, const std::string& content) const;
-    // The BootName a firmware file names to target tavs answering `reply`.
-    std::string BootNameOf(std::uint8_t reply) const;
-
-private:
-    QTemporaryDir dir_;
-    RegFileStore registry_;
-    QtSerialPort port_;
-    QtEventPump pump_;
-
-public:
+    QTemporaryDir dir;
+    RegFileStore registry{Path("registry.reg")};
+    QtSerialPort port;
+    QtEventPump pump;
     Bootstrap w;
 };
 
 // tests/data/sample.hex as records.
 std::vector<sim::PhxRecord> SampleRecords();
-// The file's records as the tav stores them when they go last to first.
-std::vector<ReportedRecord> ArrivalsOf(const std::vector<sim::PhxRecord>& records);
 
 }  // namespace vantrel::test

@@ -1,170 +1,152 @@
-// The Program button on the normal roads: records last to first with progress, the
-// completion or the IR-micro restart, the RTS rule of target 153, and the state after.
+// The Program button: records last to first with progress, the completion or the IR-micro
+// restart, the RTS rule of target 153, and the failures after which the window is usable
+// and the same tav programmable again at once.
+
+#include <functional>
+#include <string>
+#include <utility>
 
 #include "programming/ProgramTav.h"
-#include "programming/Progress.h"
 
-#include "ProgrammingFixture.h"
-#include "ProgressRecorder.h"
+#include "ProgrammingRig.h"
 
 namespace vantrel::test {
 namespace {
 
-using namespace std::chrono_literals;
+constexpr const char* kFailed = "Tav failed to reprogram. Tav must be programmed to operate";
 
-TEST(PercentText, TwoIntegerDigitsOneDecimalHalvesUp) {
-    EXPECT_EQ(PercentText(1, 20), "05.0%");
-    EXPECT_EQ(PercentText(1, 3), "33.3%");
-    EXPECT_EQ(PercentText(2, 3), "66.7%");
-    EXPECT_EQ(PercentText(3, 3), "100.0%");
-    EXPECT_EQ(PercentText(1, 16), "06.3%");  // 6.25
-    EXPECT_EQ(PercentText(1, 1024), "00.1%");
-    EXPECT_EQ(PercentText(1023, 1024), "99.9%");
+// Port closed, RTS off, bar reset, panel hidden, Program reachable.
+void ExpectIdle(Rig& r) {
+    EXPECT_TRUE(!r.sim.port.PortOpen() && !r.sim.port.RTSEnable());
+    EXPECT_TRUE(r.w.ProgressBar1.Value == 0 && r.w.ProgressBar1.Max == 1000);
+    EXPECT_TRUE(!r.w.PleaseWait.Visible && r.w.CanActivate(r.w.ProgramTav));
 }
 
-class ProgramTavTest : public ProgrammingTest {
-protected:
-    sim::TavDevice* tav = nullptr;
+// With the faults gone, the whole image arrives again, last record first.
+void ProgramAgainSucceeds(Rig& r) {
+    r.tav->Faults() = {};
+    const auto before = static_cast<std::ptrdiff_t>(r.tav->Records().size());
+    if (!r.tav->Profile().irMicro) r.sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
+    ProgramTav_Click(r.w);
+    EXPECT_EQ(std::vector(r.tav->Records().begin() + before, r.tav->Records().end()), r.ExpectedArrivals());
+    ExpectIdle(r);
+}
 
-    // A tav on COM2 (row 1) that the search found and the user selected.
-    void Ready(int records, std::uint8_t target, sim::TavProfile profile = {}, sim::TavFaults faults = {}) {
-        profile.replyCode = target == 153 ? 0xE6 : target;
-        tav = &sim.AttachTav(2, profile, faults);
-        PutImage(records, target);
-        SelectRow(1);
+// Bar value and caption while the panel shows a value, sampled every 2 ms of virtual
+// time, each change once; only while Program is covered.
+using Shown = std::vector<std::pair<int, std::string>>;
+void WatchProgress(Rig& r, Shown& shown) {
+    const Bootstrap& w = r.w;
+    if (w.PleaseWait.Visible && w.ProgressBar1.Value != 0 && w.IsCovered(w.ProgramTav)) {
+        std::pair<int, std::string> now{w.ProgressBar1.Value, w.Label2.Caption};
+        if (shown.empty() || shown.back() != now) shown.push_back(std::move(now));
     }
+    r.sim.pump.ScheduleAfter(2ms, [&r, &shown] { WatchProgress(r, shown); });
+}
 
-    void ExpectIdleAfterwards() {
-        EXPECT_FALSE(sim.port.PortOpen());
-        EXPECT_FALSE(sim.port.RTSEnable());
-        EXPECT_EQ(w.ProgressBar1.Value, 0);
-        EXPECT_EQ(w.ProgressBar1.Max, 1000);
-        EXPECT_FALSE(w.PleaseWait.Visible);
-        EXPECT_EQ(w.Option1[1].Value, 1);
-        EXPECT_TRUE(w.ProgramTav.Enabled);
-        EXPECT_TRUE(w.CanActivate(w.ProgramTav));
+TEST(ProgramTav, RecordsGoLastToFirstWithProgressThenTheCompletionEvenForAnEmptyImage) {
+    Rig r(3, 0x11);
+    Shown progress;
+    WatchProgress(r, progress);
+    r.sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded").ExpectBox("OK! ", "Tav reprogram suceeded");
+    ProgramTav_Click(r.w);
+    EXPECT_EQ(r.tav->Records(), r.ExpectedArrivals());
+    EXPECT_EQ(progress, (Shown{{1, "33.3%"}, {2, "66.7%"}, {3, "100.0%"}}));
+    EXPECT_EQ(r.tav->IdentificationRequests(), 1);  // one probe, without restart
+    ExpectIdle(r);
+
+    r.w.RecordCount = 0;
+    ProgramTav_Click(r.w);
+    EXPECT_EQ(progress.size(), 3u);
+    EXPECT_EQ(r.Commands(), (Bytes{161, 161, 161, 21, 21}));
+    ExpectIdle(r);
+}
+
+TEST(ProgramTav, Target153TalksWithRtsOnAndRestartsWithRtsOff) {
+    Rig r(2, 153, {}, {.rtsRequired = true});
+    r.sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
+    ProgramTav_Click(r.w);
+    EXPECT_EQ(r.tav->IdentificationRequests(), 2);  // the probe without RTS, then with it
+    const auto frames = r.Frames();
+    ASSERT_EQ(r.Commands(), (Bytes{161, 161, 21, 51}));
+    // The records and the completion were acknowledged: this tav answers only with RTS on.
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_TRUE(frames[k].rts) << k;
+    EXPECT_FALSE(frames[3].rts);
+    EXPECT_EQ(frames[3].payload, Bytes{255});
+    ExpectIdle(r);
+}
+
+TEST(ProgramTav, IrMicroTargetsUseTheirLoaderAndTheIrRestartInsteadOfTheCompletion) {
+    for (int target : {37, 38, 41, 44}) {
+        SCOPED_TRACE(target);
+        Rig r(3, static_cast<std::uint8_t>(target), {.irMicro = true});
+        ProgramTav_Click(r.w);  // no box: the IR restart confirms
+        EXPECT_EQ(r.tav->Records(), r.ExpectedArrivals());
+        EXPECT_EQ(r.Commands(), (Bytes{136, 136, 136, 119}));
+        ExpectIdle(r);
     }
-};
-
-TEST_F(ProgramTavTest, ThreeRecordsGoLastToFirstWithProgressAndCompletion) {
-    Ready(3, 0x11);
-    sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
-    ProgressRecorder progress(sim);
-
-    ProgramTav_Click(w);
-
-    EXPECT_EQ(tav->Records(), ExpectedArrivals());
-    EXPECT_EQ(progress.Values(), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(progress.Captions(), (std::vector<std::string>{"33.3%", "66.7%", "100.0%"}));
-    for (const auto& s : progress.Changes())
-        if (s.value != 0) {
-            EXPECT_TRUE(s.panelShown && s.programCovered);
-        }
-    EXPECT_EQ(CommandsOf(FramesOf(sim.port, 2)), (std::vector<std::uint8_t>{161, 161, 161, 21}));
-    EXPECT_EQ(tav->IdentificationRequests(), 1);  // one probe, without restart
-    EXPECT_EQ(tav->Restarts(), 0);
-    EXPECT_EQ(w.Label2.Caption, "100.0%");
-    ExpectIdleAfterwards();
 }
 
-TEST_F(ProgramTavTest, EmptyImageStillRunsTheCompletion) {
-    Ready(0, 0x11);
-    sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
-    ProgressRecorder progress(sim);
-    ProgramTav_Click(w);
-    EXPECT_TRUE(progress.Values().empty());
-    EXPECT_EQ(w.Label2.Caption, "0%");
-    EXPECT_EQ(CommandsOf(FramesOf(sim.port, 2)), (std::vector<std::uint8_t>{21}));
-    ExpectIdleAfterwards();
+TEST(ProgramTav, AFullImageReachesAnEmergencyRowWithEveryProgressValue) {
+    Rig r(1024, 0x11, {}, {.loaderOnly = true});  // its earlier programming failed: no answer to the probe
+    r.w.EmergencyMode = VbTrue;
+    Shown progress;
+    WatchProgress(r, progress);
+    r.sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
+    ProgramTav_Click(r.w);
+    EXPECT_EQ(r.tav->Records(), r.ExpectedArrivals());
+    ASSERT_EQ(progress.size(), 1024u);
+    for (int k = 0; k < 1024; ++k) EXPECT_EQ(progress[static_cast<std::size_t>(k)].first, k + 1);
+    EXPECT_EQ(progress.front().second, "00.1%");
+    EXPECT_EQ(progress.back().second, "100.0%");
+    ExpectIdle(r);
 }
 
-TEST_F(ProgramTavTest, Target153TalksWithRtsOnAndRestartsWithRtsOff) {
-    sim::TavFaults faults;
-    faults.rtsRequired = true;
-    Ready(2, 153, {}, faults);
-    sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
-
-    ProgramTav_Click(w);
-
-    EXPECT_EQ(tav->IdentificationRequests(), 2);  // the probe without RTS, then with it
-    EXPECT_EQ(tav->Records(), ExpectedArrivals());
-    const auto frames = FramesOf(sim.port, 2);
-    EXPECT_EQ(CommandsOf(frames), (std::vector<std::uint8_t>{161, 161, 21, 51}));
-    for (std::size_t k = 0; k < 3; ++k) EXPECT_TRUE(frames[k].rts && frames[k].payloadRts) << k;
-    EXPECT_FALSE(frames[3].rts || frames[3].payloadRts);
-    EXPECT_EQ(frames[3].payload, std::vector<std::uint8_t>{255});
-    // The first probe went out with RTS off: RTS came on only after it.
-    using Kind = sim::VirtualSerialPort::WireEvent::Kind;
-    bool rts = false;
-    int probeBytesWithoutRts = 0;
-    for (const auto& e : sim.port.Log()) {
-        if (e.kind == Kind::Rts) rts = e.byte != 0;
-        if (e.kind == Kind::Sent && e.text == "9600,n,8,2" && !rts) ++probeBytesWithoutRts;
+TEST(ProgramTav, FailureAtTheFirstRecordReportsOnceAndRestartsTheTav) {
+    for (bool ir : {false, true}) {
+        SCOPED_TRACE(ir ? "IR micro" : "tav");
+        Rig r(3, ir ? 41 : 0x11, {.irMicro = ir}, {.wrongAckRecords = ir ? 7 : 0, .noAck = !ir});
+        r.sim.dialogs.ExpectBox("Error!", kFailed);  // the restart is confirmed: no further box
+        ProgramTav_Click(r.w);
+        Bytes commands(7, ir ? 136 : 161);
+        commands.push_back(ir ? 119 : 51);
+        EXPECT_EQ(r.Commands(), commands);
+        ExpectIdle(r);
+        ProgramAgainSucceeds(r);
     }
-    EXPECT_GE(probeBytesWithoutRts, 7);
-    ExpectIdleAfterwards();
 }
 
-class IrMicroTargetTest : public ProgramTavTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(IrMicroTargetTest, LoaderBytesOfTheIrMicroAndItsRestartInsteadOfTheCompletion) {
-    sim::TavProfile ir;
-    ir.irMicro = true;
-    Ready(3, static_cast<std::uint8_t>(GetParam()), ir);
-
-    ProgramTav_Click(w);  // no box: the IR restart confirms
-
-    EXPECT_EQ(tav->Records(), ExpectedArrivals());
-    EXPECT_EQ(CommandsOf(FramesOf(sim.port, 2)), (std::vector<std::uint8_t>{136, 136, 136, 119}));
-    EXPECT_EQ(tav->IrRestarts(), 1);
-    EXPECT_EQ(tav->Completions(), 0);
-    ExpectIdleAfterwards();
+TEST(ProgramTav, AdapterPulledMidTransferEndsInTheFailurePathAndProgramsAgain) {
+    Rig r(5, 0x11);
+    // Pulled from inside the program's waits as soon as the tav holds three records.
+    std::function<void()> pullAtThird = [&] {
+        r.tav->Records().size() >= 3 ? r.sim.port.Unplug(2) : r.sim.pump.ScheduleAfter(1ms, pullAtThird);
+    };
+    r.sim.pump.ScheduleAfter(1ms, pullAtThird);
+    r.sim.dialogs.ExpectBox("Error!", kFailed);  // the port is gone: no restart is tried
+    EXPECT_NO_THROW(ProgramTav_Click(r.w));
+    EXPECT_EQ(r.tav->Records().size(), 3u);
+    ExpectIdle(r);
+    r.sim.port.AttachTav(2, *r.tav);  // plugged in again
+    ProgramAgainSucceeds(r);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, IrMicroTargetTest, ::testing::Values(37, 38, 41, 44));
+TEST(ProgramTav, NoSelectedRowOrAPortThatWontOpenSendsNothing) {
+    Rig r(3, 0x11);
+    r.w.Option1[1].Value = 0;  // the selection was cleared, ProgramTav stayed enabled
+    r.sim.dialogs.ExpectBox("Error!", "No tav selected");
+    ProgramTav_Click(r.w);
+    EXPECT_TRUE(r.sim.port.Log().empty());
+    ExpectIdle(r);
 
-TEST_F(ProgramTavTest, EmergencyRowReachesATavThatOnlyHasItsLoader) {
-    sim::TavFaults faults;
-    faults.loaderOnly = true;  // its earlier programming failed: no answer to the probe
-    Ready(4, 0x11, {}, faults);
-    w.EmergencyMode = VbTrue;
-    sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
-
-    ProgramTav_Click(w);
-
-    EXPECT_EQ(tav->Records(), ExpectedArrivals());
-    ExpectIdleAfterwards();
-}
-
-TEST_F(ProgramTavTest, ProgressBarTakesEveryValueOfAFullImage) {
-    Ready(1024, 0x11);
-    sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
-    ProgressRecorder progress(sim);
-
-    ProgramTav_Click(w);
-
-    std::vector<int> every(1024);
-    for (int k = 0; k < 1024; ++k) every[static_cast<std::size_t>(k)] = k + 1;
-    EXPECT_EQ(progress.Values(), every);
-    for (const auto& s : progress.Changes()) EXPECT_LE(s.value, s.max);
-    const auto captions = progress.Captions();
-    EXPECT_EQ(captions.front(), "00.1%");
-    EXPECT_EQ(captions.back(), "100.0%");
-    EXPECT_EQ(tav->Records(), ExpectedArrivals());
-    ExpectIdleAfterwards();
-}
-
-TEST_F(ProgramTavTest, SameTavCanBeProgrammedTwiceInARow) {
-    Ready(3, 0x11);
-    sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded").ExpectBox("OK! ", "Tav reprogram suceeded");
-    ProgramTav_Click(w);
-    ASSERT_TRUE(w.CanActivate(w.ProgramTav));
-    ProgramTav_Click(w);
-    auto twice = ExpectedArrivals();
-    const auto once = twice;
-    twice.insert(twice.end(), once.begin(), once.end());
-    EXPECT_EQ(tav->Records(), twice);
-    ExpectIdleAfterwards();
+    r.w.Option1[1].Value = 1;
+    r.sim.port.SetBusy(2, true);  // held by another program
+    r.sim.dialogs.ExpectBox("Error!", "Cannot open COM2");
+    ProgramTav_Click(r.w);
+    EXPECT_TRUE(r.sim.port.SentBytes(2).empty());
+    ExpectIdle(r);
+    r.sim.port.SetBusy(2, false);
+    ProgramAgainSucceeds(r);
 }
 
 }  // namespace

@@ -1,0 +1,106 @@
+#pragma once
+// Running the real vantrel-cli against vantrel-tavsim: a temporary directory for the
+// registry, the firmware files and the tavs' reports; COM1..COM4 pointed at simulated
+// tavs or at devices that do not exist.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <array>
+#include <fstream>
+
+#include "sim/PhxWriter.h"
+
+namespace vantrel::test {
+
+struct CliResult {
+    int exitCode;
+    std::string out, err;
+};
+
+class CliEndToEnd : public ::testing::Test {
+protected:
+    CliEndToEnd() {
+        env_.insert("VANTREL_REGISTRY", Path("registry.reg"));
+        for (int n = 1; n <= 4; ++n) env_.insert(QString("VANTREL_COM%1").arg(n), Path("no-such-port"));
+    }
+    ~CliEndToEnd() override { for (QProcess& tav : tavs_) tav.terminate(), tav.waitForFinished(5000); }
+    // Starts a vantrel-tavsim for COMn; returns the pseudo-terminal it prints first.
+    std::string AttachTav(int n, QStringList args) {
+        QProcess& tav = tavs_[n - 1];
+        tav.start(VANTREL_TAVSIM_PATH, args << "--report" << Path(QString("tav%1.json").arg(n)));
+        while (!tav.canReadLine() && tav.waitForReadyRead(10000)) {}
+        const QString slave = tav.readLine().trimmed();
+        env_.insert(QString("VANTREL_COM%1").arg(n), slave);
+        return slave.toStdString();
+    }
+    // Stops the tav on COMn: on SIGTERM it writes its report.
+    QJsonObject Report(int n) {
+        tavs_[n - 1].terminate();
+        EXPECT_TRUE(tavs_[n - 1].waitForFinished(10000)) << "vantrel-tavsim did not stop";
+        QFile file(Path(QString("tav%1.json").arg(n)));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << "no report from the tav on COM" << n;
+        return QJsonDocument::fromJson(file.readAll()).object();
+    }
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    // A new firmware file for the default type table's first row ("Tav model 00", reply 11 hex).
+    QString Firmware(const std::vector<sim::PhxRecord>& records, sim::PhxFaults faults = {}) {
+        const QString path = Path(QString("fw%1.phx").arg(++files_));
+        std::ofstream(path.toStdString(), std::ios::binary) << sim::WritePhx("Tav model 00", "2.5", records, faults);
+        return path;
+    }
+    std::unique_ptr<QProcess> Start(const QStringList& args) {
+        auto cli = std::make_unique<QProcess>();
+        cli->setProcessEnvironment(env_);
+        cli->setStandardInputFile(QProcess::nullDevice());  // no terminal: questions answer Cancel
+        cli->start(VANTREL_CLI_PATH, args);
+        return cli;
+    }
+    CliResult Run(const QStringList& args) {
+        auto cli = Start(args);
+        EXPECT_TRUE(cli->waitForFinished(120000)) << "vantrel-cli did not finish";
+        return {cli->exitStatus() == QProcess::NormalExit ? cli->exitCode() : -1,
+                cli->readAllStandardOutput().toStdString(), cli->readAllStandardError().toStdString()};
+    }
+
+private:
+    QTemporaryDir dir_;
+    QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
+    std::array<QProcess, 4> tavs_;  // stopped before the directory goes
+    int files_ = 0;
+};
+
+// n records at byte addresses 0, 16, 32, ..., with data that never repeats across records.
+inline std::vector<sim::PhxRecord> DistinctRecords(int n) {
+    std::vector<sim::PhxRecord> records;
+    std::uint32_t state = 0x2545F491u;
+    for (int k = 0; k < n; ++k) {
+        sim::PhxRecord& r = records.emplace_back(sim::PhxRecord{static_cast<std::uint16_t>(k * 16), {}});
+        for (auto& b : r.data) b = static_cast<std::uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+    }
+    return records;
+}
+
+// What the tav stored, as "word address: hex data", in arrival order.
+inline std::vector<std::string> Stored(const QJsonObject& report) {
+    std::vector<std::string> out;
+    for (const QJsonValue& v : report["records"].toArray())
+        out.push_back(std::to_string(v["wordAddress"].toInt()) + ": " + v["data"].toString().toStdString());
+    return out;
+}
+
+// The first `count` records the tav should store: last record first.
+inline std::vector<std::string> ExpectedStore(const std::vector<sim::PhxRecord>& records, std::size_t count) {
+    std::vector<std::string> out;
+    for (auto r = records.rbegin(); r != records.rend() && out.size() < count; ++r)
+        out.push_back(std::to_string(r->byteAddress / 2) + ": " +
+                      QByteArray(reinterpret_cast<const char*>(r->data.data()), 16).toHex().toUpper().toStdString());
+    return out;
+}
+
+}  // namespace vantrel::test

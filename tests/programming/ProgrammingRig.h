@@ -1,0 +1,87 @@
+#pragma once
+// A window on virtual time with a tav on COM2 and a test image put straight into the
+// window's variables; the wire log read back as the command frames the tav heard.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "support/SimWindow.h"
+
+namespace vantrel::sim {
+
+inline bool operator==(const StoredRecord& a, const StoredRecord& b) {
+    return a.wordAddress == b.wordAddress && a.data == b.data;
+}
+
+}  // namespace vantrel::sim
+
+namespace vantrel::test {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+// A command byte at "9600,o,8,1" and the bytes at "9600,e,8,1" after it.
+struct WireFrame {
+    std::uint8_t command = 0;
+    Bytes payload;
+    Instant at{};             // command byte handed over
+    bool rts = false;  // RTS while the command byte went out
+};
+
+struct Rig {
+    // A tav answering `target` (153 answers 0xE6) on COM2, selected in row 1 as the search
+    // and the user leave it, and an image of `count` records for it. Record i has its own
+    // address and sixteen bytes no other record shares at the same offsets.
+    Rig(int count, std::uint8_t target, sim::TavProfile profile = {}, sim::TavFaults faults = {}) {
+        profile.replyCode = target == 153 ? 0xE6 : target;
+        tav = &sim.AttachTav(2, profile, faults);
+        w.Option1[1].Visible = w.Option1[1].Enabled = w.ProgramTav.Enabled = true;
+        w.Option1[1].Value = 1;
+        w.TargetReply = target;
+        w.RecordCount = static_cast<std::int16_t>(count);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+            w.Records[i].WordAddress = static_cast<std::int16_t>(0x0100 + 8 * i);
+            for (std::size_t k = 0; k < 16; ++k) w.Records[i].Data[k] = static_cast<std::uint8_t>(i * 17 + k * 29 + 11);
+        }
+    }
+    void OpenCom2() {
+        w.MSComm1.SetCommPort(2);
+        w.MSComm1.SetPortOpen(true);
+    }
+
+    std::vector<WireFrame> Frames() const {
+        using Kind = sim::VirtualSerialPort::WireEvent::Kind;
+        std::vector<WireFrame> frames;
+        bool rts = false;
+        for (const auto& e : sim.port.Log()) {
+            if (e.kind == Kind::Rts) rts = e.byte != 0;
+            if (e.kind != Kind::Sent) continue;
+            if (e.text == "9600,o,8,1")
+                frames.push_back({e.byte, {}, e.at, rts});
+            else if (e.text == "9600,e,8,1" && !frames.empty())
+                frames.back().payload.push_back(e.byte);
+        }
+        return frames;
+    }
+    Bytes Commands() const {
+        Bytes commands;
+        for (const auto& f : Frames()) commands.push_back(f.command);
+        return commands;
+    }
+    // The image's records, last first, as the tav should have stored them.
+    std::vector<sim::StoredRecord> ExpectedArrivals() const {
+        std::vector<sim::StoredRecord> out;
+        for (auto i = static_cast<std::size_t>(w.RecordCount); i-- > 0;)
+            out.push_back({static_cast<std::uint16_t>(w.Records[i].WordAddress), w.Records[i].Data});
+        return out;
+    }
+
+    SimWindow sim;
+    Bootstrap& w = sim.w;
+    sim::TavDevice* tav = nullptr;
+};
+
+}  // namespace vantrel::test
