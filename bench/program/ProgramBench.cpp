@@ -25,6 +25,7 @@
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
 #include "registry/RegFileStore.h"
+#include "serial/ForwardingSerialPort.h"
 
 namespace {
 
@@ -53,17 +54,9 @@ public:
 
 // The real port, with the instants (and CPU clock) at which the first loader command and
 // the completion command were handed over.
-class StampingPort : public vantrel::SerialPort {
+class StampingPort : public vantrel::ForwardingSerialPort {
 public:
-    explicit StampingPort(vantrel::SerialPort& inner) : inner_(inner) {}
-    bool PortOpen() const override { return inner_.PortOpen(); }
-    void SetPortOpen(bool open) override { inner_.SetPortOpen(open); }
-    void SetCommPort(std::int16_t n) override { inner_.SetCommPort(n); }
-    std::int16_t CommPort() const override { return inner_.CommPort(); }
-    void SetRTSEnable(bool on) override { inner_.SetRTSEnable(on); }
-    bool RTSEnable() const override { return inner_.RTSEnable(); }
-    void SetSettings(const std::string& s) override { inner_.SetSettings(s); }
-    std::string Settings() const override { return inner_.Settings(); }
+    using ForwardingSerialPort::ForwardingSerialPort;
     void Output(std::uint8_t byte) override {
         if (inner_.Settings() == "9600,o,8,1") {
             if (byte == 161 && !firstRecord) firstRecord = Stamp{Clock::now(), CpuSeconds()};
@@ -71,17 +64,12 @@ public:
         }
         inner_.Output(byte);
     }
-    std::int16_t InBufferCount() override { return inner_.InBufferCount(); }
-    std::vector<std::uint8_t> Input() override { return inner_.Input(); }
 
     struct Stamp {
         Clock::time_point at;
         double cpu;
     };
     std::optional<Stamp> firstRecord, completion;
-
-private:
-    vantrel::SerialPort& inner_;
 };
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "serial/SerialPort.h"
+#include "serial/ForwardingSerialPort.h"
 
 namespace vantrel {
 class Bootstrap;
@@ -45,25 +45,14 @@ private:
 };
 
 // Passes every operation on, except the bytes of a transfer that is stopping.
-class StoppableSerialPort : public SerialPort {
+class StoppableSerialPort : public ForwardingSerialPort {
 public:
     StoppableSerialPort(SerialPort& inner, TransferStop& stop, TraceLog* trace)
-        : inner_(inner), stop_(stop), trace_(trace) {}
+        : ForwardingSerialPort(inner), stop_(stop), trace_(trace) {}
 
-    bool PortOpen() const override { return inner_.PortOpen(); }
-    void SetPortOpen(bool open) override { inner_.SetPortOpen(open); }
-    void SetCommPort(std::int16_t n) override { inner_.SetCommPort(n); }
-    std::int16_t CommPort() const override { return inner_.CommPort(); }
-    void SetRTSEnable(bool on) override { inner_.SetRTSEnable(on); }
-    bool RTSEnable() const override { return inner_.RTSEnable(); }
-    void SetSettings(const std::string& settings) override { inner_.SetSettings(settings); }
-    std::string Settings() const override { return inner_.Settings(); }
     void Output(std::uint8_t byte) override;
-    std::int16_t InBufferCount() override { return inner_.InBufferCount(); }
-    std::vector<std::uint8_t> Input() override { return inner_.Input(); }
 
 private:
-    SerialPort& inner_;
     TransferStop& stop_;
     TraceLog* trace_;
 };
