@@ -1,14 +1,9 @@
 #include "firmware/HexRecord.h"
 
+#include <charconv>
+
 namespace vantrel {
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 std::uint8_t ByteAt(std::string_view text, std::size_t position) {
     return static_cast<std::uint8_t>(HexFieldValue(text, position, 2));
@@ -17,12 +12,11 @@ std::uint8_t ByteAt(std::string_view text, std::size_t position) {
 }  // namespace
 
 unsigned HexFieldValue(std::string_view text, std::size_t position, std::size_t width) {
+    if (position - 1 >= text.size()) return 0;
+    const std::string_view field = text.substr(position - 1, width);
+    // The leading hex digits count; none at all reads as 0.
     unsigned value = 0;
-    for (std::size_t i = position - 1; i < position - 1 + width && i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
-        if (digit < 0) break;
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
+    if (std::from_chars(field.data(), field.data() + field.size(), value, 16).ec != std::errc()) return 0;
     return value;
 }
 

@@ -3,6 +3,7 @@
 // "name"=hex(t):..., "@" standing for the default value. Strings escape \ and " with a
 // backslash. Parsing is strict: a file that is not well formed is not used at all.
 
+#include <charconv>
 #include <cstdio>
 
 #include "registry/RegHive.h"
@@ -20,22 +21,13 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // 1 to maxDigits hexadecimal digits, nothing else.
 std::optional<std::uint32_t> ParseHexNumber(std::string_view text, std::size_t maxDigits) {
     if (text.empty() || text.size() > maxDigits) return std::nullopt;
     std::uint32_t number = 0;
-    for (char c : text) {
-        const int digit = HexDigit(c);
-        if (digit < 0) return std::nullopt;
-        number = number << 4 | static_cast<std::uint32_t>(digit);
-    }
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number, 16);
+    if (error != std::errc() || stop != end) return std::nullopt;
     return number;
 }
 
