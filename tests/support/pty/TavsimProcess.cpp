@@ -12,7 +12,8 @@ constexpr int kPatienceMs = 10000;  // a net for a hung simulator, not a timing 
 TavsimProcess::TavsimProcess(const QString& executable, QStringList args, QString reportPath)
     : reportPath_(std::move(reportPath)) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(executable, args << "--report" << reportPath_);
+    if (!reportPath_.isEmpty()) args << "--report" << reportPath_;
+    process_.start(executable, args);
     while (!process_.canReadLine())
         if (!process_.waitForReadyRead(kPatienceMs)) throw std::runtime_error("vantrel-tavsim printed no slave path");
     slave_ = process_.readLine().trimmed().toStdString();

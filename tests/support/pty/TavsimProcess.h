@@ -1,6 +1,7 @@
 #pragma once
-// One vantrel-tavsim process: a simulated tav on a fresh pseudo-terminal, stopped with
-// SIGTERM, after which its JSON report tells what reached the tav.
+// One vantrel-tavsim process: a simulated tav on a fresh pseudo-terminal. With a report
+// path, StopAndReport ends it with SIGTERM and reads what reached the tav; otherwise it
+// is killed when destroyed.
 
 #include <QJsonObject>
 #include <QProcess>
@@ -16,10 +17,12 @@ struct TavsimReport {
 
 class TavsimProcess {
 public:
-    // Starts `executable` with `args` plus --report; throws std::runtime_error when it
-    // does not come up with a slave path.
-    TavsimProcess(const QString& executable, QStringList args, QString reportPath);
+    // Starts `executable` with `args` (plus --report when a path is given); throws
+    // std::runtime_error when it does not come up with a slave path.
+    TavsimProcess(const QString& executable, QStringList args, QString reportPath = {});
     ~TavsimProcess();
+    TavsimProcess(const TavsimProcess&) = delete;
+    TavsimProcess& operator=(const TavsimProcess&) = delete;
     const std::string& SlavePath() const { return slave_; }
     // SIGTERM, wait for the exit, read the report (throws when there is none).
     TavsimReport StopAndReport();
