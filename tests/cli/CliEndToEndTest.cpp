@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <signal.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <ranges>
 #include <sstream>
 
@@ -66,9 +68,9 @@ TEST_F(CliEndToEnd, ProgramListsTheSearchTakesTheAnswerGivenSendsTheWholeFileAnd
     EXPECT_EQ(std::ranges::distance(std::views::split(r.out, "\nProgress "sv)) - 1, 40)
         << "one progress line per whole percent, 2.5% per record";
 
-    const QJsonObject report = Report(1);
-    EXPECT_EQ(Stored(report), ExpectedStore(records, records.size()));
-    EXPECT_EQ(report["counts"]["completions"].toInt(), 1);
+    const TavsimReport report = Report(1);
+    EXPECT_EQ(report.records, LastToFirst(records));
+    EXPECT_EQ(report.counts["completions"].toInt(), 1);
 
     std::stringstream trace;
     trace << std::ifstream(Path("trace").toStdString()).rdbuf();
@@ -104,14 +106,14 @@ TEST_F(CliEndToEnd, InterruptStopsAtARecordBoundaryRestartsTheTavAndExits130With
     EXPECT_THAT(events.back()["summary"].toString().toStdString(),
                 HasSubstr(" records: the tav was restarted and the port closed"));
 
-    const QJsonObject report = Report(1);
-    const auto stored = Stored(report);
+    const TavsimReport report = Report(1);
+    const auto& stored = report.records;
     ASSERT_GE(stored.size(), 8u);
     ASSERT_LT(stored.size(), records.size());
-    EXPECT_EQ(stored, ExpectedStore(records, stored.size())) << "the records before the stop went in whole, in order";
-    EXPECT_EQ(report["counts"]["recordFrames"].toInt(), int(stored.size())) << "no part of a frame after the stop";
-    EXPECT_EQ(report["counts"]["completions"].toInt(), 0);
-    EXPECT_EQ(report["counts"]["restarts"].toInt(), 2) << "the search's restart, then the one after the stop";
+    EXPECT_EQ(stored, LastToFirst(records, stored.size())) << "the records before the stop went in whole, in order";
+    EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no part of a frame after the stop";
+    EXPECT_EQ(report.counts["completions"].toInt(), 0);
+    EXPECT_EQ(report.counts["restarts"].toInt(), 2) << "the search's restart, then the one after the stop";
 }
 
 }  // namespace

@@ -5,15 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <array>
 #include <fstream>
+#include <optional>
 
+#include "TavsimProcess.h"
 #include "sim/PhxWriter.h"
 
 namespace vantrel::test {
@@ -29,24 +27,14 @@ protected:
         env_.insert("VANTREL_REGISTRY", Path("registry.reg"));
         for (int n = 1; n <= 4; ++n) env_.insert(QString("VANTREL_COM%1").arg(n), Path("no-such-port"));
     }
-    ~CliEndToEnd() override { for (QProcess& tav : tavs_) tav.terminate(), tav.waitForFinished(5000); }
     // Starts a vantrel-tavsim for COMn; returns the pseudo-terminal it prints first.
     std::string AttachTav(int n, QStringList args) {
-        QProcess& tav = tavs_[n - 1];
-        tav.start(VANTREL_TAVSIM_PATH, args << "--report" << Path(QString("tav%1.json").arg(n)));
-        while (!tav.canReadLine() && tav.waitForReadyRead(10000)) {}
-        const QString slave = tav.readLine().trimmed();
-        env_.insert(QString("VANTREL_COM%1").arg(n), slave);
-        return slave.toStdString();
+        const TavsimProcess& tav = tavs_[n - 1].emplace(VANTREL_TAVSIM, args, Path(QString("tav%1.json").arg(n)));
+        env_.insert(QString("VANTREL_COM%1").arg(n), QString::fromStdString(tav.SlavePath()));
+        return tav.SlavePath();
     }
-    // Stops the tav on COMn: on SIGTERM it writes its report.
-    QJsonObject Report(int n) {
-        tavs_[n - 1].terminate();
-        EXPECT_TRUE(tavs_[n - 1].waitForFinished(10000)) << "vantrel-tavsim did not stop";
-        QFile file(Path(QString("tav%1.json").arg(n)));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << "no report from the tav on COM" << n;
-        return QJsonDocument::fromJson(file.readAll()).object();
-    }
+    // Stops the tav on COMn and reads what reached it.
+    TavsimReport Report(int n) { return tavs_[n - 1]->StopAndReport(); }
     QString Path(const QString& name) const { return dir_.filePath(name); }
     // A new firmware file for the default type table's first row ("Tav model 00", reply 11 hex).
     QString Firmware(const std::vector<sim::PhxRecord>& records, sim::PhxFaults faults = {}) {
@@ -71,7 +59,7 @@ protected:
 private:
     QTemporaryDir dir_;
     QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
-    std::array<QProcess, 4> tavs_;  // stopped before the directory goes
+    std::array<std::optional<TavsimProcess>, 4> tavs_;  // stopped before the directory goes
     int files_ = 0;
 };
 
@@ -84,23 +72,6 @@ inline std::vector<sim::PhxRecord> DistinctRecords(int n) {
         for (auto& b : r.data) b = static_cast<std::uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
     }
     return records;
-}
-
-// What the tav stored, as "word address: hex data", in arrival order.
-inline std::vector<std::string> Stored(const QJsonObject& report) {
-    std::vector<std::string> out;
-    for (const QJsonValue& v : report["records"].toArray())
-        out.push_back(std::to_string(v["wordAddress"].toInt()) + ": " + v["data"].toString().toStdString());
-    return out;
-}
-
-// The first `count` records the tav should store: last record first.
-inline std::vector<std::string> ExpectedStore(const std::vector<sim::PhxRecord>& records, std::size_t count) {
-    std::vector<std::string> out;
-    for (auto r = records.rbegin(); r != records.rend() && out.size() < count; ++r)
-        out.push_back(std::to_string(r->byteAddress / 2) + ": " +
-                      QByteArray(reinterpret_cast<const char*>(r->data.data()), 16).toHex().toUpper().toStdString());
-    return out;
 }
 
 }  // namespace vantrel::test

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -19,17 +18,6 @@
 
 namespace vantrel::test {
 namespace {
-
-// The file's records as the tav's report shows them when they go last to first.
-std::vector<std::string> LastToFirst(const std::vector<sim::PhxRecord>& records) {
-    std::vector<std::string> out;
-    for (auto r = records.rbegin(); r != records.rend(); ++r) {
-        char hex[33];
-        for (int k = 0; k < 16; ++k) std::snprintf(hex + 2 * k, 3, "%02X", r->data[k]);
-        out.push_back(std::to_string(r->byteAddress / 2) + ": " + hex);
-    }
-    return out;
-}
 
 // Programs `records` into a vantrel-tavsim answering 11 hex, version 2.5, with these
 // faults: load, search, select, Program. Returns its report, or nothing on a failure.

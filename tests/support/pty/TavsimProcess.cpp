@@ -3,9 +3,21 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 
 namespace vantrel::test {
+
+std::vector<std::string> LastToFirst(const std::vector<sim::PhxRecord>& records, std::size_t count) {
+    std::vector<std::string> out;
+    for (auto r = records.rbegin(); r != records.rend() && out.size() < count; ++r) {
+        char hex[33];
+        for (int k = 0; k < 16; ++k) std::snprintf(hex + 2 * k, 3, "%02X", r->data[k]);
+        out.push_back(std::to_string(r->byteAddress / 2) + ": " + hex);
+    }
+    return out;
+}
 
 constexpr int kPatienceMs = 10000;  // a net for a hung simulator, not a timing assertion
 

@@ -8,12 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "sim/PhxWriter.h"
+
 namespace vantrel::test {
 
 struct TavsimReport {
     std::vector<std::string> records;  // "word address: 32 hex digits", in arrival order
     QJsonObject counts;                // recordFrames, completions, badBlocks, ...
 };
+
+// The first `count` of a file's records as a report shows them when they are sent last
+// to first, as the program does.
+std::vector<std::string> LastToFirst(const std::vector<sim::PhxRecord>& records, std::size_t count = SIZE_MAX);
 
 class TavsimProcess {
 public:
