@@ -1,7 +1,5 @@
 #include "cli/CliSession.h"
 
-#include <array>
-
 #include "app/Bootstrap.h"
 #include "app/Commands.h"
 #include "cli/ConsoleDialogs.h"
@@ -15,16 +13,6 @@
 
 namespace vantrel::cli {
 namespace {
-
-// Targets whose tav has an IR micro: the flow ends with the IR micro's restart, which
-// shows a box only when it fails.
-constexpr std::array<std::uint8_t, 4> kIrMicroTargets{37, 38, 41, 44};
-
-bool IsIrMicroTarget(std::uint8_t targetReply) {
-    for (std::uint8_t t : kIrMicroTargets)
-        if (t == targetReply) return true;
-    return false;
-}
 
 // The boxes that tell how a programming run ended.
 bool Is(const ShownBox& box, const char* title, const char* text) { return box.title == title && box.text == text; }
@@ -156,6 +144,7 @@ ExitCode CliSession::ProgrammingOutcome(std::size_t firstBox, std::string& summa
         summary = "completion not acknowledged: the tav did not confirm its restart";
         return ExitCode::NotAcknowledged;
     }
+    // IR-micro targets end with the micro's restart, which shows a box only when it fails.
     if (acknowledged || (IsIrMicroTarget(w_.TargetReply) && !anyError)) return ExitCode::Succeeded;
     summary = "programming failed: the flow did not reach its end";
     return ExitCode::ProgrammingFailed;

@@ -18,10 +18,9 @@ constexpr std::uint8_t kRtsTargetReply = 0x99;  // these tavs answer only while 
 // Tavs that carry an IR micro answer the probe with their own code, while the firmware
 // file names the IR micro's code; the file is for the IR micro behind the tav.
 constexpr std::array<std::uint8_t, 4> kIrCarrierReplies{0x23, 0x17, 0x28, 0x2B};
-constexpr std::array<std::uint8_t, 4> kIrMicroTargets{0x25, 0x26, 0x29, 0x2C};
 
-bool Contains(const std::array<std::uint8_t, 4>& set, std::uint8_t code) {
-    return std::find(set.begin(), set.end(), code) != set.end();
+bool IsIrCarrier(std::uint8_t reply) {
+    return std::ranges::find(kIrCarrierReplies, reply) != kIrCarrierReplies.end();
 }
 
 std::uint8_t ReplyCode(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
@@ -67,9 +66,9 @@ void IdentifyTav(Bootstrap& w, int row) {
     std::int32_t v = ProbePort(w, true);
     w.TavType[row].Visible = true;
 
-    const bool irTarget = Contains(kIrMicroTargets, w.TargetReply);
+    const bool irTarget = IsIrMicroTarget(w.TargetReply);
     bool found = false;
-    if (!w.Types.TypeTable.empty() && irTarget && Contains(kIrCarrierReplies, ReplyCode(v))) {
+    if (!w.Types.TypeTable.empty() && irTarget && IsIrCarrier(ReplyCode(v))) {
         v = IdentifyIrMicro(w, row, v);
     } else {
         found = ShowType(w, row, v);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -13,5 +14,12 @@ struct FirmwareRecord {
 // Slots for 1024 data records plus the end record, which is stored before it is recognised.
 inline constexpr int kRecordSlots = 1025;
 inline constexpr std::int16_t EndWordAddress = 0x1F30;
+
+// Target reply codes of firmware for the IR micro behind a tav: it is found through the
+// link to the micro, loaded with the IR loader bytes, and restarted through the micro.
+inline constexpr std::array<std::uint8_t, 4> kIrMicroTargets{0x25, 0x26, 0x29, 0x2C};
+inline bool IsIrMicroTarget(std::uint8_t targetReply) {
+    return std::ranges::find(kIrMicroTargets, targetReply) != kIrMicroTargets.end();
+}
 
 }  // namespace vantrel

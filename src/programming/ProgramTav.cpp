@@ -16,8 +16,6 @@
 namespace vantrel {
 namespace {
 
-// Tavs whose loader sits behind an IR micro: other loader bytes, and restarted through it.
-bool IsIrMicroTarget(std::uint8_t reply) { return reply == 37 || reply == 38 || reply == 41 || reply == 44; }
 // Tavs that talk only while RTS is on.
 constexpr std::uint8_t kRtsTarget = 153;
 
