@@ -13,7 +13,6 @@ namespace vantrel {
 namespace {
 
 constexpr int kRows = 4;  // COM1..COM4, row i is COM(i + 1)
-constexpr std::uint8_t kRtsTargetReply = 0x99;  // these tavs answer only while RTS is on
 
 // Tavs that carry an IR micro answer the probe with their own code, while the firmware
 // file names the IR micro's code; the file is for the IR micro behind the tav.
@@ -114,7 +113,7 @@ void SearchForTavs(Bootstrap& w) {
         w.TavVersion[i] = 0.0f;
     }
     ClosePort(w);
-    w.MSComm1.SetRTSEnable(w.TargetReply == kRtsTargetReply);
+    w.MSComm1.SetRTSEnable(w.TargetReply == kRtsTarget);
 
     for (int i = 0; i < kRows; ++i) {
         const auto n = static_cast<std::int16_t>(i + 1);

@@ -15,6 +15,9 @@ struct FirmwareRecord {
 inline constexpr int kRecordSlots = 1025;
 inline constexpr std::int16_t EndWordAddress = 0x1F30;
 
+// Target reply code of tavs that talk only while RTS is on.
+inline constexpr std::uint8_t kRtsTarget = 0x99;
+
 // Target reply codes of firmware for the IR micro behind a tav: it is found through the
 // link to the micro, loaded with the IR loader bytes, and restarted through the micro.
 inline constexpr std::array<std::uint8_t, 4> kIrMicroTargets{0x25, 0x26, 0x29, 0x2C};

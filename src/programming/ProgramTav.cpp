@@ -16,9 +16,6 @@
 namespace vantrel {
 namespace {
 
-// Tavs that talk only while RTS is on.
-constexpr std::uint8_t kRtsTarget = 153;
-
 // The restarts and the probe report their own outcome; a device that has gone while they
 // run must not end the flow before the port is closed and the panel hidden.
 template <typename Step>
