@@ -16,16 +16,6 @@
 namespace vantrel {
 namespace {
 
-// The restarts and the probe report their own outcome; a device that has gone while they
-// run must not end the flow before the port is closed and the panel hidden.
-template <typename Step>
-void IgnoringPortErrors(Step step) {
-    try {
-        step();
-    } catch (const SerialError&) {
-    }
-}
-
 void CannotOpen(Bootstrap& w) {
     w.CommonDialog1.MsgBox("Cannot open COM" + std::to_string(w.MSComm1.CommPort()), BoxStyle::OkExclamation,
                            "Error!");
@@ -39,13 +29,13 @@ bool PreparePort(Bootstrap& w, bool rtsTarget) {
         return false;
     }
     if (rtsTarget) {
-        IgnoringPortErrors([&] { (void)ProbePort(w, false); });
+        (void)ProbePort(w, false);
         if (!ReopenPort(w, true)) {
             CannotOpen(w);
             return false;
         }
     }
-    IgnoringPortErrors([&] { (void)ProbePort(w, false); });
+    (void)ProbePort(w, false);
     return true;
 }
 
@@ -62,11 +52,11 @@ bool SendImage(Bootstrap& w, bool irMicro) {
 
 void Complete(Bootstrap& w, bool irMicro, bool rtsTarget) {
     if (irMicro) {
-        IgnoringPortErrors([&] { (void)restart_quadrel_IR(w); });
+        (void)restart_quadrel_IR(w);
         return;
     }
     (void)EndProgramming(w);
-    if (rtsTarget && ReopenPort(w, false)) IgnoringPortErrors([&] { (void)dumb_restart_unit(w); });
+    if (rtsTarget && ReopenPort(w, false)) (void)dumb_restart_unit(w);
 }
 
 void ReportFailureAndRestart(Bootstrap& w, bool irMicro) {
@@ -75,14 +65,11 @@ void ReportFailureAndRestart(Bootstrap& w, bool irMicro) {
     w.ProgressBar1.Value = 0;
     w.PleaseWait.Visible = false;
     // A tav left in its loader is restarted all the same; a port that has gone is skipped.
-    if (ReopenPort(w, false)) {
-        IgnoringPortErrors([&] {
-            if (irMicro)
-                (void)restart_quadrel_IR(w);
-            else
-                (void)restart_unit(w);
-        });
-    }
+    if (!ReopenPort(w, false)) return;
+    if (irMicro)
+        (void)restart_quadrel_IR(w);
+    else
+        (void)restart_unit(w);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The restart and link commands. Each sets its own line settings on the open port and
-// leaves it at "9600,e,8,1"; each shows its own box when the tav never confirms.
+// leaves it at "9600,e,8,1"; each shows its own box when the tav never confirms. A port
+// that fails under them counts as a tav that did not answer: they never throw.
 
 namespace vantrel {
 
