@@ -39,9 +39,9 @@ void Exit_Click(Bootstrap& w) {
 }
 
 void CloseWindow(Bootstrap& w) {
-    // The close box runs no handler of the window, but the port must not stay open.
-    if (w.MSComm1.PortOpen()) w.MSComm1.SetPortOpen(false);
-    w.Ended = true;
+    // The close box runs no handler of the window, but the port must not stay open
+    // either: it ends the program as Exit does.
+    Exit_Click(w);
 }
 
 }  // namespace vantrel
