@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/TraceLog.h"
-#include "qt/ComPortDevice.h"
+#include "ports/ComPortDevice.h"
 
 namespace vantrel::cli {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "qt/ComPortDevice.h"
+#include "ports/ComPortDevice.h"
 
 #ifndef _WIN32
 #include <poll.h>

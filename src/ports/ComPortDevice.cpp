@@ -1,4 +1,4 @@
-#include "qt/ComPortDevice.h"
+#include "ports/ComPortDevice.h"
 
 #include <cstdlib>
 
