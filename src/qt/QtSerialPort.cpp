@@ -24,6 +24,11 @@ QSerialPort::Parity ToQt(Parity parity) {
 
 std::string Text(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
+// Unread bytes kept at most. A peer that floods the line must not make the program's
+// memory grow while it waits (a restart waits 3 s): beyond this the oldest bytes are
+// dropped, so the newest, which a reply wait is after, stay. Replies are a few bytes.
+constexpr qint64 kReceiveBound = 4096;
+
 }  // namespace
 
 QtSerialPort::QtSerialPort() {
@@ -33,6 +38,12 @@ QtSerialPort::QtSerialPort() {
         if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError || e == QSerialPort::WriteError)
             DeviceGone();
     });
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { DropOldestBeyondBound(); });
+}
+
+void QtSerialPort::DropOldestBeyondBound() {
+    const qint64 excess = port_.bytesAvailable() - kReceiveBound;
+    if (excess > 0) port_.skip(excess);
 }
 
 void QtSerialPort::DeviceGone() {

@@ -39,6 +39,7 @@ private:
     bool ParityTookEffect(Parity parity);
     void ApplyRts();
     void PullArrivedBytes();
+    void DropOldestBeyondBound();
 
     void DeviceGone();
 
