@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "ports/ComPortDevice.h"
+#include "qt/PseudoTerminal.h"
 
 #ifndef _WIN32
 #include <poll.h>
@@ -82,6 +83,9 @@ void QtSerialPort::Open() {
         throw SerialError("Cannot open COM" + std::to_string(commPort_) + " (" + device_ + "): " + reason);
     }
     open_ = true;
+#ifndef _WIN32
+    pseudoTerminal_ = IsPseudoTerminal(static_cast<int>(port_.handle()));
+#endif
     if (line_.parity == Parity::None) SetParity(Parity::None);
     ApplyRts();
 }
@@ -136,7 +140,9 @@ bool QtSerialPort::SetParity(Parity parity) {
         ClearStaleOddFlag(parity);
         return true;
     }
-    return ParityTookEffect(parity);
+    // Only a pseudo-terminal gets the benefit of the doubt: a real adapter that refuses a
+    // parity would garble every frame, so its refusal must be seen.
+    return pseudoTerminal_ && ParityTookEffect(parity);
 }
 
 #ifndef _WIN32

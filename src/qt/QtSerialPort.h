@@ -51,6 +51,8 @@ private:
     bool rts_ = false;
     std::string settingsText_ = "9600,n,8,1";
     LineSettings line_{};
+    // Pseudo-terminals refuse some parity changes they make all the same (see SetParity).
+    bool pseudoTerminal_ = false;
     // The device went away under the open port (adapter pulled, pty master closed): its
     // handle is let go at once, so that a hung-up line cannot keep the event loop busy.
     bool gone_ = false;

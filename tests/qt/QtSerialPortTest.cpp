@@ -3,6 +3,8 @@
 // when they are in but never before its interval, a flooding peer cannot make the receive
 // buffer grow without end, and every refusal is a SerialError.
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <thread>
 
 #include "QtRig.h"
+#include "qt/PseudoTerminal.h"
 #include "serial/Waits.h"
 
 namespace vantrel::test {
@@ -49,6 +52,24 @@ TEST_F(QtSerialPortTest, SettingsReachTheDeviceAndEveryByteWrittenReachesTheLine
     // No turn of the event loop before the read: Output hands each byte to the system itself.
     for (std::uint8_t b : payload) port.Output(b);
     EXPECT_EQ(pty.Read(payload.size()), payload);
+}
+
+TEST_F(QtSerialPortTest, OnlyAPseudoTerminalIsTakenForOne) {
+    // What is behind the descriptor decides, whatever its name: a pty slave may refuse a
+    // parity it applies all the same; nothing else gets that benefit of the doubt.
+    const QTemporaryDir dir;
+    const QString file = dir.filePath("not-a-tty");
+    QFile(file).open(QIODevice::WriteOnly);
+    const std::pair<std::string, bool> cases[] = {
+        {pty.slave, true}, {"/dev/ptmx", false}, {"/dev/null", false}, {file.toStdString(), false}, {"/", false}};
+    for (const auto& [path, isPty] : cases) {
+        SCOPED_TRACE(path);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(IsPseudoTerminal(fd), isPty);
+        ::close(fd);
+    }
+    EXPECT_FALSE(IsPseudoTerminal(-1));
 }
 
 TEST_F(QtSerialPortTest, AFloodingPeerLeavesOnlyABoundedTailOfTheNewestBytesWaiting) {
