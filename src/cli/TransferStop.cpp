@@ -32,4 +32,9 @@ void StoppableSerialPort::Output(std::uint8_t byte) {
     }
 }
 
+void StoppableSerialPort::OutputBlock(std::span<const std::uint8_t> bytes) {
+    if (!stop_.Withholding()) return inner_.OutputBlock(bytes);
+    for (std::uint8_t byte : bytes) Output(byte);
+}
+
 }  // namespace vantrel::cli

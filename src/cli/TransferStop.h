@@ -51,6 +51,7 @@ public:
         : ForwardingSerialPort(inner), stop_(stop), trace_(trace) {}
 
     void Output(std::uint8_t byte) override;
+    void OutputBlock(std::span<const std::uint8_t> bytes) override;
 
 private:
     TransferStop& stop_;

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <span>
 #include <thread>
 
 #include "QtRig.h"
@@ -49,8 +50,12 @@ TEST_F(QtSerialPortTest, SettingsReachTheDeviceAndEveryByteWrittenReachesTheLine
     EXPECT_EQ(pty.Settings(), (Pty::Line{28800, false, true, 8}));
     Bytes payload(256);  // every byte value once, no two neighbours in a pattern
     for (int i = 0; i < 256; ++i) payload[i] = static_cast<std::uint8_t>(i * 167 + 13);
-    // No turn of the event loop before the read: Output hands each byte to the system itself.
-    for (std::uint8_t b : payload) port.Output(b);
+    // No turn of the event loop before the read: Output and OutputBlock hand the bytes to
+    // the system themselves.
+    const std::span<const std::uint8_t> bytes(payload);
+    for (std::uint8_t b : bytes.first(100)) port.Output(b);
+    port.OutputBlock(bytes.subspan(100, 19));
+    port.OutputBlock(bytes.subspan(119));
     EXPECT_EQ(pty.Read(payload.size()), payload);
 }
 
