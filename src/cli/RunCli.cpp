@@ -10,6 +10,7 @@
 #include "cli/CliSession.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/ConsoleOutput.h"
+#include "cli/DeniedPortNotice.h"
 #include "cli/InterruptWatch.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
@@ -40,9 +41,11 @@ ExitCode RunCli(const CliOptions& options) {
         }
     }
 
-    // Bootstrap -> stop gate -> trace -> QSerialPort: the trace shows what really went out.
+    // Bootstrap -> stop gate -> trace -> permission notice -> QSerialPort: the trace
+    // shows what really went out.
     QtSerialPort serial;
-    TracingSerialPort traced(serial, trace.get());
+    DeniedPortNotice noticed(serial, stderr);
+    TracingSerialPort traced(noticed, trace.get());
     TransferStop stop;
     StoppableSerialPort port(traced, stop, trace.get());
 

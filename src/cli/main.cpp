@@ -7,6 +7,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCodes.h"
+#include "cli/PortsCommand.h"
 #include "cli/RunCli.h"
 
 int main(int argc, char** argv) {
@@ -30,5 +31,7 @@ int main(int argc, char** argv) {
         std::printf("vantrel-cli %d.%d.%d\n", VANTREL_VERSION_MAJOR, VANTREL_VERSION_MINOR, VANTREL_VERSION_REVISION);
         return ToInt(ExitCode::Succeeded);
     }
+    if (options.command == Command::Ports)
+        return ToInt(RunPortsCommand(vantrel::MachinePortRoots(), options.save, options.json, stdout, stderr));
     return ToInt(RunCli(options));
 }
