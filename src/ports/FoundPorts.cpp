@@ -79,8 +79,9 @@ std::map<std::string, std::string> ByIdNames(const fs::path& dev) {
     std::error_code error;
     const fs::path folder = dev / "serial" / "by-id";
     std::vector<fs::path> links;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (entry.is_symlink(error)) links.push_back(entry.path());
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        std::error_code notLink;
+        if (entry->is_symlink(notLink)) links.push_back(entry->path());
     }
     std::ranges::sort(links);
     for (const fs::path& link : links) {
@@ -93,23 +94,26 @@ std::map<std::string, std::string> ByIdNames(const fs::path& dev) {
 }  // namespace
 
 std::vector<FoundPort> FindSerialPorts(const fs::path& sysClassTty, const fs::path& dev) {
-    std::error_code error;
-    const fs::path sysRoot = fs::weakly_canonical(sysClassTty, error).parent_path().parent_path();
+    std::error_code rootError, error;
+    const fs::path sysRoot = fs::weakly_canonical(sysClassTty, rootError).parent_path().parent_path();
     const std::set<std::string> console = ConsoleNames(sysClassTty);
     const std::map<std::string, std::string> byId = ByIdNames(dev);
 
     std::vector<std::pair<SortKey, FoundPort>> found;
-    for (const auto& entry : fs::directory_iterator(sysClassTty, error)) {
-        const std::string name = entry.path().filename().string();
+    // Read without exceptions: this runs at every port opening, where only a SerialError
+    // may come out, and a tty that goes away meanwhile is simply not found.
+    for (fs::directory_iterator entry(sysClassTty, error), end; !error && entry != end; entry.increment(error)) {
+        const fs::path folder = entry->path();
+        const std::string name = folder.filename().string();
         const auto key = KeyOf(name);
         if (!key || console.contains(name)) continue;
-        if (kKinds[key->kind] == "ttyS" && !HasUart(entry.path())) continue;
+        if (kKinds[key->kind] == "ttyS" && !HasUart(folder)) continue;
 
         FoundPort port;
         port.name = name;
         port.device = (dev / name).string();
         if (const auto link = byId.find(name); link != byId.end()) port.byId = link->second;
-        if (const fs::path usb = UsbDeviceOf(entry.path(), sysRoot); !usb.empty()) {
+        if (const fs::path usb = UsbDeviceOf(folder, sysRoot); !usb.empty()) {
             port.description = Attribute(usb / "product");
             port.manufacturer = Attribute(usb / "manufacturer");
             port.serialNumber = Attribute(usb / "serial");

@@ -42,6 +42,8 @@ std::string DeviceOfValue(const std::string& value) { return SameLetters(value, 
 
 PortsFileContents ParsePortsFile(std::string_view text, const std::string& fileName) {
     PortsFileContents contents;
+    // An editor's UTF-8 byte order mark is no part of the first line.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     int lineNumber = 0;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());

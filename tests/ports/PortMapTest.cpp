@@ -21,7 +21,7 @@ TEST(PortsFile, ReadsCom1ToCom4AndNamesEveryOtherLineOnce) {
         Devices devices;
         std::vector<std::string> problems;
     } cases[] = {
-        {"COM1=/dev/serial/by-id/usb-FTDI_A1-if00-port0\n", {{"/dev/serial/by-id/usb-FTDI_A1-if00-port0"}}, {}},
+        {"\xEF\xBB\xBF" "COM1=/dev/serial/by-id/usb-FTDI_A1-if00-port0\n", {{"/dev/serial/by-id/usb-FTDI_A1-if00-port0"}}, {}},
         {"# adapters\n\n  COM2 = /dev/ttyUSB1 \r\ncom4=ttyACM0", {{no, "/dev/ttyUSB1", no, "ttyACM0"}}, {}},
         {"COM1=none\nCOM3=NONE\n", {{"", no, ""}}, {}},
         {"COM1=/dev/a\nCOM1=/dev/b\n", {{"/dev/a"}}, {"f line 2 ignored (COM1 is named earlier in the file): COM1=/dev/b"}},
