@@ -50,6 +50,11 @@ std::string StableName(const std::string& device, const std::vector<FoundPort>& 
 // The mapping without the variables (they are for one run), by stable names, into the
 // user's ports file. Only a regular file is replaced: a symlink's target is written.
 std::string SaveMapping(const PortRoots& roots) {
+#ifdef _WIN32
+    // Windows has its own COMn: there is no ports file to write.
+    (void)roots;
+    throw std::runtime_error("ports --save is for Linux: on Windows COMn is the system's own");
+#else
     if (roots.userPortsFile.empty()) throw std::runtime_error("no home folder for the ports file");
     PortRoots withoutVariables = roots;
     withoutVariables.variables = {};
@@ -69,6 +74,7 @@ std::string SaveMapping(const PortRoots& roots) {
     if (!error) error = ReplaceFileAtomically(file, FormatPortsFile(devices, "Written by vantrel-cli ports --save"));
     if (error) throw std::runtime_error("cannot write " + file.string() + ": " + error.message());
     return file.string();
+#endif
 }
 
 void Print(std::FILE* stream, const std::string& line) {
