@@ -7,6 +7,7 @@
 #include "cli/CliSession.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/ConsoleOutput.h"
+#include "cli/DeniedPortNotice.h"
 #include "cli/InterruptSource.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
@@ -38,8 +39,10 @@ ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform) {
         }
     }
 
-    // Bootstrap -> stop gate -> trace -> the platform's port: the trace shows what really went out.
-    TracingSerialPort traced(platform.serial, trace.get());
+    // Bootstrap -> stop gate -> trace -> permission notice -> the platform's port: the
+    // trace shows what really went out.
+    DeniedPortNotice noticed(platform.serial, stderr);
+    TracingSerialPort traced(noticed, trace.get());
     TransferStop stop;
     StoppableSerialPort port(traced, stop, trace.get());
 

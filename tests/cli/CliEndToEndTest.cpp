@@ -7,6 +7,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <filesystem>
 #include <ranges>
 #include <sstream>
 
@@ -29,7 +30,9 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
     // Blocked outside any wait (here opening the trace), a signal still ends the run at once.
     const QString fifo = Fifo("trace-fifo");
     const struct Case { QStringList args; int exitCode; std::string err; int signal = 0; } cases[] = {
-        {{"flash", "x.phx"}, 2, "vantrel-cli: unknown command 'flash' (load, search or program)" + help},
+        {{"flash", "x.phx"}, 2, "vantrel-cli: unknown command 'flash' (load, search, program or ports)" + help},
+        {{"search", "--save"}, 2, "vantrel-cli: --save belongs to ports" + help},
+        {{"ports", "--trace", Path("t")}, 2, "vantrel-cli: ports opens no port: only --save and --json apply" + help},
         {{"search", "--yes", "--no"}, 2, "vantrel-cli: --yes and --no exclude each other" + help},
         {{"load", Path("missing.phx")}, 3, "Error!: Cannot open Hex file" + notLoaded},
         {load({.badChecksumAt = 3}), 3, "Error!: Checksum error on line_count 3" + notLoaded},
@@ -78,9 +81,35 @@ TEST_F(CliEndToEnd, ProgramListsTheSearchTakesTheAnswerGivenSendsTheWholeFileAnd
 
     std::stringstream trace;
     trace << std::ifstream(Path("trace").toStdString()).rdbuf();
-    for (const std::string& part : {"open COM1 (" + slave + ") at ", "  settings 9600,o,8,1\n"s, "  sent A1\n"s,
+    for (const std::string& part : {"open COM1 (" + slave + ") at ",
+                                    "  open COM2 (no device) failed: Cannot open COM2: it has no device\n"s,
+                                    "  settings 9600,o,8,1\n"s, "  sent A1\n"s,
                                     "  received 0F "s, "  box OK! : Tav reprogram suceeded\n"s})
         EXPECT_NE(trace.str().find(part), std::string::npos) << part;
+}
+
+TEST_F(CliEndToEnd, TheVariableWinsOverThePortsFileWhichNamesATavOnItsOwnAndPortsSaysWhereEachComesFrom) {
+    const std::string byVariable = AttachTav(1, {"--reply", "11", "--version", "2.5"});
+    const std::string byFile = AttachTav(3, {"--reply", "22", "--version", "1.3"});
+    for (const char* name : {"VANTREL_COM2", "VANTREL_COM3", "VANTREL_COM4"}) UnsetEnv(name);
+    const std::string file = Path("config/vantrel/ports.conf").toStdString();
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    std::ofstream(file) << "# the bench's tavs\nCOM1=" << byFile << "\nCOM2=none\nCOM3=" << byFile
+                        << "\nCOM4=none\nCOM5=/dev/ttyUSB9\n";
+    const std::string ignored = file + " line 6 ignored (not COM1 to COM4 = device): COM5=/dev/ttyUSB9\n";
+
+    const CliResult search = Run({"search"});
+    EXPECT_EQ(search.exitCode, 0);
+    EXPECT_EQ(search.out, "COM1  Tav model 00 2.5\nCOM3  Tav model 01 1.3\n");
+    EXPECT_EQ(search.err, "vantrel: " + ignored) << "named once, though read at every opening";
+
+    const CliResult ports = Run({"ports"});
+    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_THAT(ports.out, StartsWith("COM1  " + byVariable + "  (set by VANTREL_COM1)\n"
+                                      "COM2  no device  (from " + file + ")\n"
+                                      "COM3  " + byFile + "  (from " + file + ")\n"
+                                      "COM4  no device  (from " + file + ")\n"));
+    EXPECT_EQ(ports.err, "vantrel-cli: " + ignored);
 }
 
 TEST_F(CliEndToEnd, InterruptStopsAtARecordBoundaryRestartsTheTavAndExits130WithEveryEventInJson) {
