@@ -14,7 +14,6 @@
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
 #include "cli/TracingSerialPort.h"
-#include "cli/TransferStop.h"
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
 #include "registry/RegistryStore.h"
@@ -40,22 +39,19 @@ ExitCode RunCli(const CliOptions& options) {
         }
     }
 
-    // Bootstrap -> stop gate -> trace -> QSerialPort: the trace shows what really went out.
+    // Bootstrap -> trace -> QSerialPort: the trace shows what really went out.
     QtSerialPort serial;
-    TracingSerialPort traced(serial, trace.get());
-    TransferStop stop;
-    StoppableSerialPort port(traced, stop, trace.get());
+    TracingSerialPort port(serial, trace.get());
 
     InterruptWatch interrupts;
     ConsoleDialogs dialogs(output, options.answering, interrupts, trace.get());
     std::unique_ptr<RegistryStore> registry = OpenDefaultRegistryStore();
 
     Bootstrap w(port, pump, dialogs, *registry);
-    stop.Attach(w);
     if (trace) trace->WatchTimer(w.Timer1);
     Form_Load(w);
 
-    CliSession session(options, w, pump, dialogs, output, interrupts, stop, trace.get());
+    CliSession session(options, w, pump, output, interrupts, trace.get());
     try {
         return session.Run();
     } catch (const std::exception& e) {
