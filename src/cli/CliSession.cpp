@@ -132,13 +132,15 @@ ExitCode CliSession::ProgrammingOutcome(const std::string& port) {
     switch (run.Outcome) {
         case Ending::NotStarted: return Finish(ExitCode::ProgrammingFailed, "nothing programmed: no record was sent");
         case Ending::Stopped:
-            return Finish(ExitCode::Interrupted, "interrupted: " + WireAccount(run) + ", the port closed" + ProgramAgain(run));
+            return Finish(ExitCode::Interrupted,
+                          "interrupted: " + WireAccount(run) + ", the port closed" + ProgramAgain(run));
         case Ending::RecordFailed:
             if (interrupted) output_.Note("the transfer failed before the interrupt could stop it");
             return Finish(ExitCode::ProgrammingFailed, "programming failed: " + WireAccount(run) + ProgramAgain(run));
         case Ending::Completed: break;
     }
-    if (interrupted) output_.Note("the interrupt came after the last record had gone out: the programming ran to its end");
+    if (interrupted)
+        output_.Note("the interrupt came after the last record had gone out: the programming ran to its end");
     if (run.TavRestart != ProgrammingRun::Restart::Confirmed)
         return Finish(ExitCode::NotAcknowledged, "completion not acknowledged: " + WireAccount(run));
     return Finish(ExitCode::Succeeded, port + " programmed: " + std::to_string(run.RecordCount) + " records");

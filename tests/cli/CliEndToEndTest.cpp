@@ -46,7 +46,8 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
          "vantrel-cli: nothing programmed: no record was sent\n"},
         {{"program", fw, "--port", "3"}, 6,
          "Error! : Failed to restart unit\n"
-         "vantrel-cli: completion not acknowledged: 3 of 3 records acknowledged, the tav did not confirm its restart\n"},
+         "vantrel-cli: completion not acknowledged: 3 of 3 records acknowledged, the tav did not confirm its "
+         "restart\n"},
         {{"program", fw, "--port", "4"}, 4, "vantrel-cli: no selectable tav on COM4\n"},
     };
     for (const Case& c : cases) {
@@ -87,7 +88,8 @@ TEST_F(CliEndToEnd, ProgramListsTheSearchTakesTheAnswerGivenSendsTheWholeFileAnd
 }
 
 TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithEveryEventInJson) {
-    const std::string again = "; the tav must be programmed again (with --emergency if it no longer answers the search)";
+    const std::string again =
+        "; the tav must be programmed again (with --emergency if it no longer answers the search)";
     const struct Case {
         const char* name;
         QStringList tav;
@@ -98,7 +100,8 @@ TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithE
         int restarts;                    // the search's, then the one after the transfer
     } cases[] = {
         // The record in flight finishes; then the ordinary failure path.
-        {"one interrupt", {}, "\"sent\":8,", 1, 130, {"Error!: Tav failed to reprogram. Tav must be programmed to operate"},
+        {"one interrupt", {}, "\"sent\":8,", 1, 130,
+         {"Error!: Tav failed to reprogram. Tav must be programmed to operate"},
          "interrupted: N of 400 records acknowledged, the tav confirmed its restart, the port closed" + again, 2},
         // The tav goes silent after 8 records (it hears no restart either): the ninth fails on
         // its own before the stop could come.
@@ -136,7 +139,8 @@ TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithE
             QJsonParseError error{};
             const QJsonObject event = QJsonDocument::fromJson(line, &error).object();
             ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-            if (event["event"] == "box") boxes.push_back((event["title"].toString() + ": " + event["text"].toString()).toStdString());
+            if (event["event"] == "box")
+                boxes.push_back((event["title"].toString() + ": " + event["text"].toString()).toStdString());
             if (event["event"] == "outcome") outcome = event;
         }
         EXPECT_EQ(boxes, c.boxes);
@@ -150,10 +154,15 @@ TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithE
         EXPECT_EQ(report.counts["completions"].toInt(), 0);
         EXPECT_EQ(report.counts["restarts"].toInt(), c.restarts);
         // Stopped at once, the tav may hold the block in flight without having acknowledged it.
-        const auto said = [&c](std::size_t n) { return std::string(c.summary).replace(c.summary.find('N'), 1, std::to_string(n)); };
+        const auto said = [&c](std::size_t n) {
+            return std::string(c.summary).replace(c.summary.find('N'), 1, std::to_string(n));
+        };
         const std::string summary = outcome["summary"].toString().toStdString();
-        EXPECT_TRUE(summary == said(stored.size()) || (c.exitCode == 8 && summary == said(stored.size() - 1))) << summary;
-        if (c.exitCode == 130) EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no frame after the stop";
+        EXPECT_TRUE(summary == said(stored.size()) || (c.exitCode == 8 && summary == said(stored.size() - 1)))
+            << summary;
+        if (c.exitCode == 130) {
+            EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no frame after the stop";
+        }
     }
 }
 

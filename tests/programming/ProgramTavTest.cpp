@@ -39,7 +39,8 @@ using Shown = std::vector<std::pair<std::string, std::string>>;
 void WatchProgress(Rig& r, Shown& shown) {
     const Bootstrap& w = r.w;
     if (w.PleaseWait.Visible && w.ProgressBar1.Value != 0 && w.IsCovered(w.ProgramTav)) {
-        std::pair now{std::to_string(w.ProgressBar1.Value) + "/" + std::to_string(w.ProgressBar1.Max), w.Label2.Caption};
+        std::pair now{std::to_string(w.ProgressBar1.Value) + "/" + std::to_string(w.ProgressBar1.Max),
+                      w.Label2.Caption};
         if (shown.empty() || shown.back() != now) shown.push_back(std::move(now));
     }
     r.sim.pump.ScheduleAfter(2ms, [&r, &shown] { WatchProgress(r, shown); });
@@ -97,7 +98,8 @@ TEST(ProgramTav, AFullImageReachesAnEmergencyRowWithEveryProgressValue) {
     ProgramTav_Click(r.w);
     EXPECT_EQ(r.tav->Records(), r.ExpectedArrivals());
     ASSERT_EQ(progress.size(), 1024u);
-    for (int k = 0; k < 1024; ++k) EXPECT_EQ(progress[static_cast<std::size_t>(k)].first, std::to_string(k + 1) + "/1024");
+    for (int k = 0; k < 1024; ++k)
+        EXPECT_EQ(progress[static_cast<std::size_t>(k)].first, std::to_string(k + 1) + "/1024");
     EXPECT_EQ(progress.front().second, "00.1%");
     EXPECT_EQ(progress.back().second, "100.0%");
     ExpectIdle(r);

@@ -121,7 +121,8 @@ TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
         Form_Load(m.w);
         m.w.TargetReply = 0x11;
         m.w.RecordCount = 40;
-        for (std::size_t i = 0; i < 40; ++i) m.w.Records[i] = {static_cast<std::int16_t>(8 * i), {std::uint8_t(i), 0x5A}};
+        for (std::size_t i = 0; i < 40; ++i)
+            m.w.Records[i] = {static_cast<std::int16_t>(8 * i), {static_cast<std::uint8_t>(i), 0x5A}};
         m.w.Option1[1].Visible = m.w.Option1[1].Enabled = m.w.ProgramTav.Enabled = true;
         m.w.Option1[1].Value = 1;
         MainWindow window(m.w, m.pump);
