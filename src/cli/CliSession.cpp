@@ -3,7 +3,7 @@
 #include "app/Bootstrap.h"
 #include "app/Commands.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/InterruptWatch.h"
+#include "cli/InterruptSource.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
 #include "firmware/LoadFirmwareFile.h"
@@ -33,11 +33,10 @@ std::string ProgramAgain(const ProgrammingRun& run) {
 }  // namespace
 
 CliSession::CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
-                       InterruptWatch& interrupts, TraceLog* trace)
+                       InterruptSource& interrupts, TraceLog* trace)
     : options_(options), w_(w), output_(output), interrupts_(interrupts), trace_(trace) {
     pump.beforeTurn = [this] { return BeforeTurn(); };
     pump.afterTurn = [this] { AfterTurn(); };
-    interrupts_.onInterrupt = [this] { OnInterrupt(); };
 }
 
 ExitCode CliSession::Run() {
@@ -119,7 +118,11 @@ ExitCode CliSession::Program() {
 
     phase_ = Phase::Programming;
     if (trace_) trace_->Write("program " + port);
-    ProgramTav_Click(w_);
+    {
+        // The first Ctrl-C stops at a record boundary, wherever it comes.
+        InterruptsNoticed noticed(interrupts_);
+        ProgramTav_Click(w_);
+    }
     phase_ = Phase::Idle;
     output_.EndProgress();
     return ProgrammingOutcome(port);
@@ -169,12 +172,14 @@ void CliSession::AbortIfAsked() {
 }
 
 bool CliSession::BeforeTurn() {
+    NoticeInterrupts();
     AbortIfAsked();
     if (trace_) trace_->Turn();
     return true;
 }
 
 void CliSession::AfterTurn() {
+    NoticeInterrupts();
     AbortIfAsked();
     if (phase_ == Phase::Programming) ShowProgress();
 }
@@ -186,6 +191,13 @@ void CliSession::ShowProgress() {
         output_.Progress(value, w_.RecordCount, caption);
     shownValue_ = value;
     shownCaption_ = caption;
+}
+
+void CliSession::NoticeInterrupts() {
+    const int count = interrupts_.Count();
+    if (count == interruptsSeen_) return;
+    interruptsSeen_ = count;
+    OnInterrupt();
 }
 
 void CliSession::OnInterrupt() {

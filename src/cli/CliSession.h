@@ -16,14 +16,14 @@ class Bootstrap;
 namespace vantrel::cli {
 
 class ConsoleOutput;
-class InterruptWatch;
+class InterruptSource;
 class ObservingPump;
 class TraceLog;
 
 class CliSession {
 public:
     CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
-               InterruptWatch& interrupts, TraceLog* trace);
+               InterruptSource& interrupts, TraceLog* trace);
 
     // Runs the command; the port is closed when it returns.
     ExitCode Run();
@@ -48,17 +48,20 @@ private:
     bool BeforeTurn();
     void AfterTurn();
     void ShowProgress();
+    // Acts on the interruptions that came since it last looked.
+    void NoticeInterrupts();
     void OnInterrupt();
     ExitCode Finish(ExitCode code, const std::string& summary);
 
     const CliOptions& options_;
     Bootstrap& w_;
     ConsoleOutput& output_;
-    InterruptWatch& interrupts_;
+    InterruptSource& interrupts_;
     TraceLog* trace_;
 
     Phase phase_ = Phase::Idle;
     bool abort_ = false;  // unwind the running command at the next turn
+    int interruptsSeen_ = 0;
     int shownValue_ = 0;
     std::string shownCaption_;
 };
