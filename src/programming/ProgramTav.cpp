@@ -69,7 +69,7 @@ ProgrammingRun::Restart Confirmed(bool confirmed) {
 // The completion (the tav leaves its loader and confirms) or the IR micro's restart.
 void Complete(Bootstrap& w, bool irMicro, bool rtsTarget) {
     ProgrammingRun& run = w.Programming;
-    run.TavRestart = ProgrammingRun::Restart::Unconfirmed;
+    run.TavRestart = ProgrammingRun::Restart::Unconfirmed;  // stays so if the program ends meanwhile
     if (irMicro) {
         run.TavRestart = Confirmed(restart_quadrel_IR(w));
         return;
@@ -86,7 +86,7 @@ void ReportFailureAndRestart(Bootstrap& w, bool irMicro) {
     // A tav left in its loader is restarted all the same; a port that has gone is skipped.
     if (!ReopenPort(w, false)) return;
     ProgrammingRun& run = w.Programming;
-    run.TavRestart = ProgrammingRun::Restart::Unconfirmed;
+    run.TavRestart = ProgrammingRun::Restart::Unconfirmed;  // stays so if the program ends meanwhile
     run.TavRestart = Confirmed(irMicro ? restart_quadrel_IR(w) : restart_unit(w));
 }
 
@@ -117,6 +117,8 @@ private:
 void ProgramTav_Click(Bootstrap& w) {
     const CommandScope command(w);
     if (!command) return;  // another command holds the port
+    w.Programming = ProgrammingRun{};
+    w.Programming.RecordCount = w.RecordCount;
     // Without a selected row there is no tav to program: touch no port.
     if (!SelectedRow(w)) {
         w.CommonDialog1.MsgBox("No tav selected", BoxStyle::OkExclamation, "Error!");
@@ -131,8 +133,6 @@ void ProgramTav_Click(Bootstrap& w) {
     const bool irMicro = IsIrMicroTarget(w.TargetReply);
     const bool rtsTarget = w.TargetReply == kRtsTarget;
 
-    w.Programming = ProgrammingRun{};
-    w.Programming.RecordCount = w.RecordCount;
     const RunningFlag running(w.Programming);
 
     w.PleaseWait.Visible = true;
