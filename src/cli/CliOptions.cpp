@@ -144,8 +144,9 @@ Type table: the registry file named by VANTREL_REGISTRY, else /etc/vantrel/regis
 
 Ctrl-C while a tav is programmed stops at the next record: the tav is restarted as
 after a failed transfer, the port is closed, and the exit status is 130. Ctrl-C
-again stops at once, leaving the tav in its loader. Elsewhere Ctrl-C stops at once
-and closes the port.
+again stops at once, without the restart (exit status 8). Elsewhere Ctrl-C stops at
+once and closes the port. The last line says how many records the tav acknowledged,
+whether it confirmed its restart, and when it must be programmed again.
 
 Exit status:
   0    the tav reported success (IR-micro targets: its final restart succeeded);
@@ -157,6 +158,7 @@ Exit status:
   5    programming failed: a record was never acknowledged
   6    completion not acknowledged: every record went in, the restart was not confirmed
   7    a question was answered Cancel
+  8    interrupted twice while programming: stopped at once, the tav not restarted
   130  interrupted
 )";
 }
