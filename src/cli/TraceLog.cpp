@@ -32,27 +32,31 @@ void TraceLog::Line(const std::string& what) {
 void TraceLog::Settle(bool waitGoesOn) {
     if (!timer_) return;
     const bool running = timer_->Enabled();
-    char text[96];
-    if (state_ == WaitState::Waiting) {
-        if (!running) {
-            std::snprintf(text, sizeof text, "wait %d ms ended: time-out after %.3f ms", timer_->Interval(),
-                          MsSince(waitStart_));
-            Line(text);
-            state_ = WaitState::None;
-        } else if (timer_->Due() != waitDue_ || !waitGoesOn) {
-            std::snprintf(text, sizeof text, "wait %d ms ended: %d byte(s) in after %.3f ms",
-                          int(std::chrono::duration_cast<Millis>(waitDue_ - waitStart_).count()), lastCount_,
-                          MsSince(waitStart_));
-            Line(text);
-            state_ = WaitState::None;
-        }
+    const bool restarted = running && timer_->Due() != waitDue_;
+    if (state_ == WaitState::Waiting && (!running || restarted || !waitGoesOn)) {
+        // Timer1 fires just after a turn; bytes end a wait at a look at the buffer. So a wait
+        // whose timer was restarted (the next wait began at once) timed out if its last sign
+        // of life was a turn.
+        EndWait(!running || (restarted && lastWasTurn_));
     }
-    if (running && timer_->Due() != waitDue_) {
+    if (restarted) {
         // Timer1 was restarted: a wait is about to begin (or the restart leads to none).
         state_ = WaitState::Started;
         waitDue_ = timer_->Due();
         waitStart_ = waitDue_ - Millis(timer_->Interval());
     }
+}
+
+void TraceLog::EndWait(bool timedOut) {
+    const int interval = int(std::chrono::duration_cast<Millis>(waitDue_ - waitStart_).count());
+    char text[96];
+    if (timedOut)
+        std::snprintf(text, sizeof text, "wait %d ms ended: time-out after %.3f ms", interval, MsSince(waitStart_));
+    else
+        std::snprintf(text, sizeof text, "wait %d ms ended: %d byte(s) in after %.3f ms", interval, lastCount_,
+                      MsSince(waitStart_));
+    Line(text);
+    state_ = WaitState::None;
 }
 
 void TraceLog::Write(const std::string& what) {
@@ -69,12 +73,16 @@ void TraceLog::BeginWait() {
     }
 }
 
-void TraceLog::Turn() { BeginWait(); }
+void TraceLog::Turn() {
+    BeginWait();
+    lastWasTurn_ = true;
+}
 
 void TraceLog::InBuffer(int count) {
     // A wait for bytes looks at the buffer before its first turn.
     BeginWait();
     lastCount_ = count;
+    lastWasTurn_ = false;
 }
 
 void TraceLog::CutShort(const char* why) {

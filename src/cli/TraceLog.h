@@ -5,8 +5,9 @@
 //
 // Waits are seen from outside the core, by watching Timer1 (every wait restarts it):
 // a wait begins at the first event-loop turn after Timer1 was restarted; it ended by
-// time-out when Timer1 has fired, or early on bytes when the program goes on to read or
-// send while Timer1 is still running. Lengths are measured from the timer's start.
+// time-out when Timer1 has fired (seen stopped, or restarted right after a turn), or
+// early on bytes when the program goes on to read or send while Timer1 is still running,
+// or restarts it right after a look at the buffer. Lengths are measured from the timer's start.
 
 #include <cstdio>
 #include <memory>
@@ -45,6 +46,7 @@ public:
 private:
     enum class WaitState { None, Started, Waiting };
     void Settle(bool waitGoesOn);
+    void EndWait(bool timedOut);
     void BeginWait();
     void Line(const std::string& what);
     double MsSince(Instant t) const;
@@ -61,6 +63,7 @@ private:
     Instant waitStart_{};
     Instant waitDue_{};
     int lastCount_ = 0;
+    bool lastWasTurn_ = false;  // rather than a look at the receive buffer
 };
 
 }  // namespace vantrel::cli

@@ -8,9 +8,14 @@
 namespace vantrel::cli {
 namespace {
 
-std::string Hex(std::uint8_t byte) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", byte);
+// "0F A3 ...": bytes as the trace shows them.
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    char hex[4];
+    for (std::uint8_t byte : bytes) {
+        std::snprintf(hex, sizeof hex, text.empty() ? "%02X" : " %02X", byte);
+        text += hex;
+    }
     return text;
 }
 
@@ -55,14 +60,22 @@ void TracingSerialPort::SetSettings(const std::string& settings) {
 }
 
 void TracingSerialPort::Output(std::uint8_t byte) {
-    if (!trace_) return inner_.Output(byte);
+    Send({&byte, 1}, [&] { inner_.Output(byte); });
+}
+
+void TracingSerialPort::OutputBlock(std::span<const std::uint8_t> bytes) {
+    Send(bytes, [&] { inner_.OutputBlock(bytes); });
+}
+
+void TracingSerialPort::Send(std::span<const std::uint8_t> bytes, const std::function<void()>& send) {
+    if (!trace_) return send();
     try {
-        inner_.Output(byte);
+        send();
     } catch (const SerialError& e) {
-        trace_->Write("send " + Hex(byte) + " failed: " + e.what());
+        trace_->Write("send " + Hex(bytes) + " failed: " + e.what());
         throw;
     }
-    trace_->Write("sent " + Hex(byte));
+    trace_->Write("sent " + Hex(bytes));
 }
 
 std::int16_t TracingSerialPort::InBufferCount() {
@@ -74,9 +87,7 @@ std::int16_t TracingSerialPort::InBufferCount() {
 std::vector<std::uint8_t> TracingSerialPort::Input() {
     std::vector<std::uint8_t> bytes = inner_.Input();
     if (trace_ && !bytes.empty()) {
-        std::string line = "received";
-        for (std::uint8_t b : bytes) line += " " + Hex(b);
-        trace_->Write(line);
+        trace_->Write("received " + Hex(bytes));
     }
     return bytes;
 }

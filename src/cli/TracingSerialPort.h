@@ -1,7 +1,10 @@
 #pragma once
 // A SerialPort that writes everything done on the real one to the trace: openings and
-// closings (with the device), settings and RTS puts, every byte sent and received.
+// closings (with the device), settings and RTS puts, every byte sent and received (a block
+// sent in one hand-over on one line, as the bytes that arrive together are).
 // It changes nothing: each operation is passed on as it is, errors included.
+
+#include <functional>
 
 #include "serial/ForwardingSerialPort.h"
 
@@ -18,10 +21,14 @@ public:
     void SetRTSEnable(bool on) override;
     void SetSettings(const std::string& settings) override;
     void Output(std::uint8_t byte) override;
+    void OutputBlock(std::span<const std::uint8_t> bytes) override;
     std::int16_t InBufferCount() override;
     std::vector<std::uint8_t> Input() override;
 
 private:
+    // Runs `send` (the bytes' hand-over below) and traces it.
+    void Send(std::span<const std::uint8_t> bytes, const std::function<void()>& send);
+
     TraceLog* trace_;
 };
 

@@ -21,7 +21,8 @@ constexpr int kWrongReplyPauseMs = 500;
 std::vector<std::uint8_t> SendFrame(Bootstrap& w, std::uint8_t command, const RecordBlock& block) {
     try {
         SendCommandByte(w, command);
-        for (std::uint8_t byte : block) w.MSComm1.Output(byte);
+        // One hand-over: the block leaves back to back, as the loader expects it.
+        w.MSComm1.OutputBlock(block);
         WaitForBytes(w, kReplyWaitMs, 2);
         return w.MSComm1.Input();
     } catch (const SerialError&) {

@@ -4,10 +4,15 @@
 #include <limits>
 
 #include "ports/ComPortDevice.h"
+#include "qt/PseudoTerminal.h"
 
 #ifndef _WIN32
 #include <poll.h>
 #include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace vantrel {
@@ -24,6 +29,11 @@ QSerialPort::Parity ToQt(Parity parity) {
 
 std::string Text(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
+// Unread bytes kept at most. A peer that floods the line must not make the program's
+// memory grow while it waits (a restart waits 3 s): beyond this the oldest bytes are
+// dropped, so the newest, which a reply wait is after, stay. Replies are a few bytes.
+constexpr qint64 kReceiveBound = 4096;
+
 }  // namespace
 
 QtSerialPort::QtSerialPort() {
@@ -33,6 +43,12 @@ QtSerialPort::QtSerialPort() {
         if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError || e == QSerialPort::WriteError)
             DeviceGone();
     });
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { DropOldestBeyondBound(); });
+}
+
+void QtSerialPort::DropOldestBeyondBound() {
+    const qint64 excess = port_.bytesAvailable() - kReceiveBound;
+    if (excess > 0) port_.skip(excess);
 }
 
 void QtSerialPort::DeviceGone() {
@@ -52,6 +68,7 @@ void QtSerialPort::SetPortOpen(bool open) {
         port_.clearError();
         open_ = false;
         gone_ = false;
+        inForce_.reset();
         return;
     }
     if (open_) throw SerialError("COM" + std::to_string(commPort_) + " is already open");
@@ -72,6 +89,10 @@ void QtSerialPort::Open() {
         throw SerialError("Cannot open COM" + std::to_string(commPort_) + " (" + device_ + "): " + reason);
     }
     open_ = true;
+    inForce_ = line_;
+#ifndef _WIN32
+    pseudoTerminal_ = IsPseudoTerminal(static_cast<int>(port_.handle()));
+#endif
     if (line_.parity == Parity::None) SetParity(Parity::None);
     ApplyRts();
 }
@@ -111,14 +132,24 @@ void QtSerialPort::SetSettings(const std::string& settings) {
 std::string QtSerialPort::Settings() const { return settingsText_; }
 
 void QtSerialPort::Apply(const LineSettings& line) {
-    const bool applied = port_.setBaudRate(line.baud) && SetParity(line.parity) &&
-                         port_.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits)) &&
-                         port_.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    // Only the fields that change reach the device: each put costs QSerialPort several
+    // system calls, and a transfer switches the parity twice per record.
+    const auto changes = [&](auto field) { return !inForce_ || (*inForce_).*field != line.*field; };
+    const bool applied =
+        (!changes(&LineSettings::baud) || port_.setBaudRate(line.baud)) &&
+        (!changes(&LineSettings::parity) || SetParity(line.parity)) &&
+        (!changes(&LineSettings::dataBits) ||
+         port_.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits))) &&
+        (!changes(&LineSettings::stopBits) ||
+         port_.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop));
     if (!applied) {
+        // Some fields may have taken: the next put applies them all.
+        inForce_.reset();
         const std::string reason = Text(port_.errorString());
         port_.clearError();
         throw SerialError("Cannot apply the serial settings on " + device_ + ": " + reason);
     }
+    if (port_.isOpen()) inForce_ = line;
 }
 
 bool QtSerialPort::SetParity(Parity parity) {
@@ -126,7 +157,9 @@ bool QtSerialPort::SetParity(Parity parity) {
         ClearStaleOddFlag(parity);
         return true;
     }
-    return ParityTookEffect(parity);
+    // Only a pseudo-terminal gets the benefit of the doubt: a real adapter that refuses a
+    // parity would garble every frame, so its refusal must be seen.
+    return pseudoTerminal_ && ParityTookEffect(parity);
 }
 
 #ifndef _WIN32
@@ -167,21 +200,50 @@ void QtSerialPort::ThrowUnlessUsable(const char* operation) const {
                           device_ + "): the device is no longer there");
 }
 
-void QtSerialPort::Output(std::uint8_t byte) {
+void QtSerialPort::Output(std::uint8_t byte) { OutputBlock({&byte, 1}); }
+
+void QtSerialPort::OutputBlock(std::span<const std::uint8_t> bytes) {
     ThrowUnlessUsable("write to");
-    const char c = static_cast<char>(byte);
-    // flush() hands the byte to the operating system now instead of at the next turn of
-    // the event loop, where QSerialPort would otherwise write it.
-    const bool queued = port_.write(&c, 1) == 1;
-    if (queued) port_.flush();
-    // A full driver buffer takes the byte a moment later.
-    if (queued && port_.bytesToWrite() > 0 && !gone_) port_.waitForBytesWritten(100);
-    if (!queued || gone_ || port_.bytesToWrite() > 0) {
-        const std::string reason = Text(port_.errorString());
-        port_.clearError();
-        throw SerialError("Cannot write to COM" + std::to_string(commPort_) + " (" + device_ + "): " + reason);
-    }
+    if (const auto failure = WriteToDevice(bytes))
+        throw SerialError("Cannot write to COM" + std::to_string(commPort_) + " (" + device_ + "): " + *failure);
 }
+
+#ifndef _WIN32
+std::optional<std::string> QtSerialPort::WriteToDevice(std::span<const std::uint8_t> bytes) {
+    // Straight to the descriptor, which QSerialPort keeps non-blocking: its own write path
+    // would arm and disarm a write notifier, waking the event loop twice, for every block.
+    const int fd = static_cast<int>(port_.handle());
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written > 0) {
+            bytes = bytes.subspan(static_cast<std::size_t>(written));
+        } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
+            const std::string reason = std::strerror(errno);
+            DeviceGone();
+            return reason;
+        } else {
+            // A full driver buffer takes the rest a moment later.
+            pollfd room{fd, POLLOUT, 0};
+            if (::poll(&room, 1, 100) == 0) return "the line took nothing for 100 ms";
+        }
+    }
+    return std::nullopt;
+}
+#else
+std::optional<std::string> QtSerialPort::WriteToDevice(std::span<const std::uint8_t> bytes) {
+    const auto size = static_cast<qint64>(bytes.size());
+    // flush() hands the bytes to the system now instead of at the next turn of the event loop.
+    const bool queued = port_.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
+    if (queued) port_.flush();
+    // A full driver buffer takes the rest a moment later.
+    while (queued && port_.bytesToWrite() > 0 && !gone_ && port_.waitForBytesWritten(100)) {
+    }
+    if (queued && !gone_ && port_.bytesToWrite() == 0) return std::nullopt;
+    const std::string reason = Text(port_.errorString());
+    port_.clearError();
+    return reason;
+}
+#endif
 
 void QtSerialPort::PullArrivedBytes() {
 #ifndef _WIN32

@@ -4,6 +4,7 @@
 
 #include <QSerialPort>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ public:
     void SetSettings(const std::string& settings) override;
     std::string Settings() const override;
     void Output(std::uint8_t byte) override;
+    void OutputBlock(std::span<const std::uint8_t> bytes) override;
     std::int16_t InBufferCount() override;
     std::vector<std::uint8_t> Input() override;
 
@@ -38,7 +40,10 @@ private:
     void ClearStaleOddFlag(Parity parity);
     bool ParityTookEffect(Parity parity);
     void ApplyRts();
+    // Hands the bytes to the operating system; what went wrong, if anything.
+    std::optional<std::string> WriteToDevice(std::span<const std::uint8_t> bytes);
     void PullArrivedBytes();
+    void DropOldestBeyondBound();
 
     void DeviceGone();
 
@@ -50,6 +55,11 @@ private:
     bool rts_ = false;
     std::string settingsText_ = "9600,n,8,1";
     LineSettings line_{};
+    // What the open device is known to be set to; empty while closed or after a refusal,
+    // when the next put applies every field again.
+    std::optional<LineSettings> inForce_;
+    // Pseudo-terminals refuse some parity changes they make all the same (see SetParity).
+    bool pseudoTerminal_ = false;
     // The device went away under the open port (adapter pulled, pty master closed): its
     // handle is let go at once, so that a hung-up line cannot keep the event loop busy.
     bool gone_ = false;

@@ -1,6 +1,8 @@
 #pragma once
 // A SerialPort that passes every operation on to another one, unchanged: the base of the
 // decorators that watch or hold back traffic (the console's trace and Ctrl-C stop).
+// Blocks are passed on as blocks: a decorator that looks at the bytes sent overrides
+// OutputBlock as well as Output.
 
 #include "serial/SerialPort.h"
 
@@ -19,6 +21,7 @@ public:
     void SetSettings(const std::string& settings) override { inner_.SetSettings(settings); }
     std::string Settings() const override { return inner_.Settings(); }
     void Output(std::uint8_t byte) override { inner_.Output(byte); }
+    void OutputBlock(std::span<const std::uint8_t> bytes) override { inner_.OutputBlock(bytes); }
     std::int16_t InBufferCount() override { return inner_.InBufferCount(); }
     std::vector<std::uint8_t> Input() override { return inner_.Input(); }
 

@@ -3,6 +3,7 @@
 // Implemented over QSerialPort in the Qt front-end and by the simulator in tests.
 
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,6 +43,12 @@ public:
     // Sends exactly this byte, handed to the operating system at once.
     // Throws SerialError when the port is closed or the device has gone.
     virtual void Output(std::uint8_t byte) = 0;
+    // Sends these bytes back to back, first first, like one Output each (which is what
+    // this default does). A port to a real device overrides it to hand them over in one
+    // write, saving a system call per byte. Throws SerialError as Output does.
+    virtual void OutputBlock(std::span<const std::uint8_t> bytes) {
+        for (std::uint8_t byte : bytes) Output(byte);
+    }
 
     // Received, unread bytes.
     virtual std::int16_t InBufferCount() = 0;

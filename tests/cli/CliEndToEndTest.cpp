@@ -94,6 +94,10 @@ TEST_F(CliEndToEnd, ProgramListsTheSearchTakesTheAnswerGivenSendsTheWholeFileAnd
                                     "  settings 9600,o,8,1\n"s, "  sent A1\n"s,
                                     "  received 0F "s, "  box OK! : Tav reprogram suceeded\n"s})
         EXPECT_NE(trace.str().find(part), std::string::npos) << part;
+    EXPECT_THAT(trace.str(), ContainsRegex("  sent( [0-9A-F]{2}){19}\n")) << "a record block on one line";
+    // The probe's last pause runs straight into its reply wait: it still reads as a time-out.
+    EXPECT_THAT(trace.str(), ContainsRegex("  wait 10 ms ended: time-out after [0-9.]+ ms\n +[0-9.]+  wait 100 ms\n"));
+    EXPECT_THAT(trace.str(), Not(HasSubstr(" 0 byte(s) in "))) << "a wait that ends on bytes has bytes";
 }
 
 TEST_F(CliEndToEnd, TheVariableWinsOverThePortsFileWhichNamesATavOnItsOwnAndPortsSaysWhereEachComesFrom) {

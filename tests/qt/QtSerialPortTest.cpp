@@ -1,13 +1,21 @@
 // The QSerialPort adapter and the waits over a real pseudo-terminal: what the program writes
 // reaches the line byte for byte, the line settings reach the device, a wait for bytes ends
-// when they are in but never before its interval, and every refusal is a SerialError.
+// when they are in but never before its interval, a flooding peer cannot make the receive
+// buffer grow without end, and every refusal is a SerialError.
 
 #include <gmock/gmock.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <span>
+#include <thread>
 
 #include "QtRig.h"
+#include "qt/PseudoTerminal.h"
 #include "serial/Waits.h"
 
 namespace vantrel::test {
@@ -44,9 +52,57 @@ TEST_F(QtSerialPortTest, SettingsReachTheDeviceAndEveryByteWrittenReachesTheLine
     EXPECT_EQ(pty.Settings(), (Pty::Line{28800, false, true, 8}));
     Bytes payload(256);  // every byte value once, no two neighbours in a pattern
     for (int i = 0; i < 256; ++i) payload[i] = static_cast<std::uint8_t>(i * 167 + 13);
-    // No turn of the event loop before the read: Output hands each byte to the system itself.
-    for (std::uint8_t b : payload) port.Output(b);
+    // No turn of the event loop before the read: Output and OutputBlock hand the bytes to
+    // the system themselves.
+    const std::span<const std::uint8_t> bytes(payload);
+    for (std::uint8_t b : bytes.first(100)) port.Output(b);
+    port.OutputBlock(bytes.subspan(100, 19));
+    port.OutputBlock(bytes.subspan(119));
     EXPECT_EQ(pty.Read(payload.size()), payload);
+}
+
+TEST_F(QtSerialPortTest, OnlyAPseudoTerminalIsTakenForOne) {
+    // What is behind the descriptor decides, whatever its name: a pty slave may refuse a
+    // parity it applies all the same; nothing else gets that benefit of the doubt.
+    const QTemporaryDir dir;
+    const QString file = dir.filePath("not-a-tty");
+    QFile(file).open(QIODevice::WriteOnly);
+    const std::pair<std::string, bool> cases[] = {
+        {pty.slave, true}, {"/dev/ptmx", false}, {"/dev/null", false}, {file.toStdString(), false}, {"/", false}};
+    for (const auto& [path, isPty] : cases) {
+        SCOPED_TRACE(path);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(IsPseudoTerminal(fd), isPty);
+        ::close(fd);
+    }
+    EXPECT_FALSE(IsPseudoTerminal(-1));
+}
+
+TEST_F(QtSerialPortTest, AFloodingPeerLeavesOnlyABoundedTailOfTheNewestBytesWaiting) {
+    port.SetPortOpen(true);
+    Bytes flood(1 << 20);  // no run of 64 KiB repeats
+    for (std::size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<std::uint8_t>(i * 167 + 13 + i / 256);
+    std::atomic<bool> sent = false;
+    std::jthread peer([&] {
+        for (std::size_t at = 0; at < flood.size();) {
+            const ssize_t n = ::write(pty.master, flood.data() + at, std::min<std::size_t>(4096, flood.size() - at));
+            if (n <= 0) break;
+            at += static_cast<std::size_t>(n);
+        }
+        sent = true;
+    });
+    int most = 0;
+    while (!sent) {
+        Pause(w, 5);  // the event loop reads the line meanwhile
+        most = std::max(most, static_cast<int>(port.InBufferCount()));
+    }
+    Pause(w, 100);  // what the driver still held
+    const int waiting = port.InBufferCount();
+    EXPECT_LE(most, 16 * 1024) << "a few KiB at most, at any moment";
+    EXPECT_GE(waiting, 256);
+    EXPECT_LE(waiting, 16 * 1024);
+    EXPECT_EQ(port.Input(), Bytes(flood.end() - waiting, flood.end())) << "the oldest bytes were dropped";
 }
 
 TEST_F(QtSerialPortTest, WaitsEndOnEnoughBytesNeverBeforeTheirIntervalAndInputHandsAllOverOnce) {
