@@ -5,7 +5,7 @@
 
 namespace vantrel {
 
-// VANTREL_COMn when set (e.g. VANTREL_COM1=/dev/ttyUSB0), else "COMn" on Windows and
+// VANTREL_COMn when set (e.g. VANTREL_COM1=/dev/ttyUSB0), else "\\.\COMn" on Windows and
 // "/dev/ttyS(n-1)" elsewhere. Read at every opening, so a change takes effect then.
 std::string ComPortDevice(int n);
 
