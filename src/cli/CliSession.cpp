@@ -4,7 +4,7 @@
 #include "app/Commands.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/InterruptWatch.h"
+#include "cli/InterruptSource.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
 #include "cli/TransferStop.h"
@@ -20,12 +20,11 @@ bool Is(const ShownBox& box, const char* title, const char* text) { return box.t
 }  // namespace
 
 CliSession::CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleDialogs& dialogs,
-                       ConsoleOutput& output, InterruptWatch& interrupts, TransferStop& stop, TraceLog* trace)
+                       ConsoleOutput& output, InterruptSource& interrupts, TransferStop& stop, TraceLog* trace)
     : options_(options), w_(w), dialogs_(dialogs), output_(output), interrupts_(interrupts), stop_(stop),
       trace_(trace) {
     pump.beforeTurn = [this] { return BeforeTurn(); };
     pump.afterTurn = [this] { AfterTurn(); };
-    interrupts_.onInterrupt = [this] { OnInterrupt(); };
 }
 
 ExitCode CliSession::Run() {
@@ -107,7 +106,11 @@ ExitCode CliSession::Program() {
     const std::size_t firstBox = dialogs_.Shown().size();
     phase_ = Phase::Programming;
     if (trace_) trace_->Write("program " + port);
-    ProgramTav_Click(w_);
+    {
+        // The first Ctrl-C stops at a record boundary, wherever it comes.
+        InterruptsNoticed noticed(interrupts_);
+        ProgramTav_Click(w_);
+    }
     phase_ = Phase::Idle;
     output_.EndProgress();
 
@@ -173,6 +176,7 @@ void CliSession::AbortIfAsked() {
 }
 
 bool CliSession::BeforeTurn() {
+    NoticeInterrupts();
     AbortIfAsked();
     if (stop_.Withholding()) {
         // Nothing went out, so nothing can come back: end the wait now.
@@ -187,6 +191,7 @@ bool CliSession::BeforeTurn() {
 }
 
 void CliSession::AfterTurn() {
+    NoticeInterrupts();
     AbortIfAsked();
     if (phase_ == Phase::Programming) ShowProgress();
 }
@@ -199,6 +204,13 @@ void CliSession::ShowProgress() {
         output_.Progress(value, w_.RecordCount, caption);
     shownValue_ = value;
     shownCaption_ = caption;
+}
+
+void CliSession::NoticeInterrupts() {
+    const int count = interrupts_.Count();
+    if (count == interruptsSeen_) return;
+    interruptsSeen_ = count;
+    OnInterrupt();
 }
 
 void CliSession::OnInterrupt() {

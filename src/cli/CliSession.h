@@ -18,7 +18,7 @@ namespace vantrel::cli {
 
 class ConsoleDialogs;
 class ConsoleOutput;
-class InterruptWatch;
+class InterruptSource;
 class ObservingPump;
 class TraceLog;
 class TransferStop;
@@ -26,7 +26,7 @@ class TransferStop;
 class CliSession {
 public:
     CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleDialogs& dialogs,
-               ConsoleOutput& output, InterruptWatch& interrupts, TransferStop& stop, TraceLog* trace);
+               ConsoleOutput& output, InterruptSource& interrupts, TransferStop& stop, TraceLog* trace);
 
     // Runs the command; the port is closed when it returns.
     ExitCode Run();
@@ -50,6 +50,8 @@ private:
     bool BeforeTurn();
     void AfterTurn();
     void ShowProgress();
+    // Acts on the interruptions that came since it last looked.
+    void NoticeInterrupts();
     void OnInterrupt();
     ExitCode Finish(ExitCode code, const std::string& summary);
 
@@ -57,12 +59,13 @@ private:
     Bootstrap& w_;
     ConsoleDialogs& dialogs_;
     ConsoleOutput& output_;
-    InterruptWatch& interrupts_;
+    InterruptSource& interrupts_;
     TransferStop& stop_;
     TraceLog* trace_;
 
     Phase phase_ = Phase::Idle;
     bool abort_ = false;  // unwind the running command at the next turn
+    int interruptsSeen_ = 0;
     int shownValue_ = 0;
     std::string shownCaption_;
 };

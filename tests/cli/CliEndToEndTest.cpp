@@ -26,7 +26,9 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
     const auto load = [&](sim::PhxFaults faults) { return QStringList{"load", Firmware(records, faults)}; };
     const QString fw = Firmware(DistinctRecords(3));
     const std::string help = "\nTry 'vantrel-cli --help'.\n", notLoaded = "\nvantrel-cli: firmware file not loaded\n";
-    const struct Case { QStringList args; int exitCode; std::string err; } cases[] = {
+    // Blocked outside any wait (here opening the trace), a signal still ends the run at once.
+    const QString fifo = Fifo("trace-fifo");
+    const struct Case { QStringList args; int exitCode; std::string err; int signal = 0; } cases[] = {
         {{"flash", "x.phx"}, 2, "vantrel-cli: unknown command 'flash' (load, search or program)" + help},
         {{"search", "--yes", "--no"}, 2, "vantrel-cli: --yes and --no exclude each other" + help},
         {{"load", Path("missing.phx")}, 3, "Error!: Cannot open Hex file" + notLoaded},
@@ -41,10 +43,12 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
          "Error! : Failed to restart unit\n"
          "vantrel-cli: completion not acknowledged: the tav did not confirm its restart\n"},
         {{"program", fw, "--port", "4"}, 4, "vantrel-cli: no selectable tav on COM4\n"},
+        {{"search", "--trace", fifo}, 130, "vantrel-cli: interrupted\n", SIGINT},
+        {{"load", fw, "--trace", fifo}, 130, "vantrel-cli: interrupted\n", SIGTERM},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        const CliResult r = Run(c.args);
+        const CliResult r = c.signal ? RunUntilBlockedThenSignal(c.args, c.signal) : Run(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out.empty(), c.args[0] != "program") << "only a search lists anything";

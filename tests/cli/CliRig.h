@@ -4,6 +4,8 @@
 // tavs or at devices that do not exist.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -49,14 +51,35 @@ protected:
         cli->start(VANTREL_CLI_PATH, args);
         return cli;
     }
-    CliResult Run(const QStringList& args) {
+    CliResult Run(const QStringList& args) { return Finish(*Start(args)); }
+    // Runs until vantrel-cli blocks opening a FIFO that no one opens from the other end,
+    // then sends it the signal.
+    CliResult RunUntilBlockedThenSignal(const QStringList& args, int signal) {
         auto cli = Start(args);
-        EXPECT_TRUE(cli->waitForFinished(120000)) << "vantrel-cli did not finish";
-        return {cli->exitStatus() == QProcess::NormalExit ? cli->exitCode() : -1,
-                cli->readAllStandardOutput().toStdString(), cli->readAllStandardError().toStdString()};
+        const std::string wchan = "/proc/" + std::to_string(cli->processId()) + "/wchan";
+        std::string where;
+        while (where != "wait_for_partner") {
+            if (cli->waitForFinished(5)) {
+                ADD_FAILURE() << "vantrel-cli ended without blocking";
+                return Finish(*cli);
+            }
+            std::ifstream(wchan) >> where;
+        }
+        ::kill(static_cast<pid_t>(cli->processId()), signal);
+        return Finish(*cli);
+    }
+    QString Fifo(const QString& name) {
+        EXPECT_EQ(::mkfifo(Path(name).toLocal8Bit().constData(), 0600), 0);
+        return Path(name);
     }
 
 private:
+    CliResult Finish(QProcess& cli) {
+        EXPECT_TRUE(cli.waitForFinished(120000)) << "vantrel-cli did not finish";
+        return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
+                cli.readAllStandardOutput().toStdString(), cli.readAllStandardError().toStdString()};
+    }
+
     QTemporaryDir dir_;
     QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
     std::array<std::optional<TavsimProcess>, 4> tavs_;  // stopped before the directory goes
