@@ -21,3 +21,6 @@ if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
   find_program(VANTREL_WINE wine REQUIRED)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${VANTREL_WINE})
 endif()
+
+# Header-only libraries of the build machine, offered without the rest of /usr/include.
+set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/mingw-packages CACHE PATH "")
