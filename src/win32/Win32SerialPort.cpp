@@ -41,6 +41,18 @@ bool Transfer(HANDLE handle, HANDLE event, bool write, void* data, DWORD count, 
     return GetOverlappedResult(handle, &o, &done, TRUE) != FALSE;
 }
 
+// Wine on a pseudo-terminal: the pty driver drops PARENB, the C library reports that as
+// EINVAL after the settings took effect, and Wine passes it on as ERROR_INVALID_PARAMETER.
+// The settings stand when everything but the parity reads back as put. A device that
+// refused anything else fails visibly.
+bool OnlyParityDropped(HANDLE handle, const DCB& wanted) {
+    if (GetLastError() != ERROR_INVALID_PARAMETER || wanted.Parity == NOPARITY) return false;
+    DCB now{};
+    now.DCBlength = sizeof now;
+    return GetCommState(handle, &now) && now.BaudRate == wanted.BaudRate && now.ByteSize == wanted.ByteSize &&
+           now.StopBits == wanted.StopBits && now.Parity == NOPARITY;
+}
+
 }  // namespace
 
 Win32SerialPort::Win32SerialPort(Win32EventPump& pump)
@@ -164,7 +176,7 @@ void Win32SerialPort::Apply(const LineSettings& line) {
     dcb.XoffLim = 512;
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
-    if (!SetCommState(handle_, &dcb))
+    if (!SetCommState(handle_, &dcb) && !OnlyParityDropped(handle_, dcb))
         throw SerialError("Cannot apply the serial settings on " + device_ + ": " + Win32ErrorText(GetLastError()));
 }
 

@@ -49,6 +49,11 @@ TEST_F(Win32SerialPortTest, SettingsReachTheDevice) {
         port.Output(marker++);
         RunFor(150ms);  // the tav reads the byte under these settings before they change
     }
+    // Closed and opened again, as the search and then the programming do.
+    port.SetPortOpen(false);
+    port.SetPortOpen(true);
+    port.Output(marker);
+    RunFor(150ms);
 }
 
 // The script ends the simulator while the pump waits for bytes: the port lets the device
