@@ -37,6 +37,8 @@ for n in 1 2 3 4; do
 done
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w
+# One server for the whole run, its own messages in a log rather than in the test output.
+wineserver -p >build-windows/wineserver.log 2>&1
 
 status=0
 ctest --test-dir build-windows --output-on-failure -j2 --timeout 600 || status=$?

@@ -88,3 +88,19 @@ status=0
 wine_run "$cli" program "$work/fw.phx" --port 1 --yes >"$work/out" || status=$?
 [ "$status" -eq 5 ] || { cat "$work/out"; fail "a tav that does not acknowledge: exit $status, expected 5"; }
 echo "ok: a failing tav gives exit code 5"
+
+# Ctrl-C during the transfer (Wine turns SIGINT into the console's CTRL_C_EVENT): the
+# transfer stops after the record being sent, the tav is restarted, exit code 130.
+start_tav --reply 11 --version 2.5
+wine "$cli" program "$work/fw.phx" --port 1 --yes >"$work/out" 2>>"$work/wine.log" &
+cli_pid=$!
+for _ in $(seq 100); do grep -q "^Progress 5%" "$work/out" && break; sleep 0.1; done
+kill -INT "$cli_pid"
+status=0
+wait "$cli_pid" || status=$?
+stop_tav
+[ "$status" -eq 130 ] || { cat "$work/out"; fail "Ctrl-C: exit $status, expected 130"; }
+stored=$(grep -c wordAddress "$work/report.json" || true)
+grep -q '"restarts": 2' "$work/report.json" || fail "Ctrl-C: the tav was not restarted"
+{ [ "$stored" -gt 0 ] && [ "$stored" -lt 369 ]; } || fail "Ctrl-C: $stored records stored"
+echo "ok: Ctrl-C stops the transfer ($stored records), restarts the tav, exit code 130"
