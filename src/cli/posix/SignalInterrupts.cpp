@@ -33,7 +33,17 @@ void WriteAll(int fd, const char* data, std::size_t size) {
 
 extern "C" void OnSignal(int signal) {
     if (!gNoticed) {
-        // Nothing in the program would look at the count now: end here.
+        // Nothing in the program would look at the count now: end here. Should the last
+        // words block (a reader that stopped reading), the next signal ends the process.
+        struct sigaction fallback {};
+        fallback.sa_handler = SIG_DFL;
+        sigset_t ours;
+        sigemptyset(&ours);
+        for (const int each : kSignals) {
+            ::sigaction(each, &fallback, nullptr);
+            sigaddset(&ours, each);
+        }
+        ::sigprocmask(SIG_UNBLOCK, &ours, nullptr);
         if (const char* words = gLastWords) WriteAll(gLastWordsFd, words, gLastWordsSize);
         ::_exit(gExitStatus >= 0 ? gExitStatus : 128 + signal);
     }
