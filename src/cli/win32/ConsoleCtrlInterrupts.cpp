@@ -22,6 +22,10 @@ BOOL WINAPI OnConsoleCtrl(DWORD) {
         // words, Windows' own handler ends the process (STATUS_CONTROL_C_EXIT).
         const std::string* words = gLastWords;
         if (words == nullptr) return FALSE;
+        // Each event comes on a thread of its own: should the last words block (a reader
+        // that stopped reading), the next Ctrl-C ends the process without them.
+        static std::atomic<bool> ending{false};
+        if (ending.exchange(true)) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(gExitStatus.load()));
         DWORD written = 0;
         WriteFile(GetStdHandle(gLastWordsOnStdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), words->data(),
                   static_cast<DWORD>(words->size()), &written, nullptr);
