@@ -39,7 +39,10 @@ done
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w
 # One server for the whole run, its own messages in a log rather than in the test output.
+# Wine's helper processes (services, device manager, explorer) start with the first
+# program and inherit its output: started here, they never hold a test's pipes open.
 wineserver -p >build-windows/wineserver.log 2>&1
+wine cmd.exe /c exit >>build-windows/wineserver.log 2>&1
 
 status=0
 ctest --test-dir build-windows --output-on-failure -j2 --timeout 600 || status=$?
