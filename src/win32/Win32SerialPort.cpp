@@ -56,7 +56,10 @@ bool OnlyParityDropped(HANDLE handle, const DCB& wanted) {
 }  // namespace
 
 Win32SerialPort::Win32SerialPort(Win32EventPump& pump)
-    : pump_(pump), readEvent_(NewManualResetEvent()), ioEvent_(NewManualResetEvent()), read_(new Overlapped{}) {
+    : pump_(pump),
+      readEvent_(NewManualResetEvent()),
+      ioEvent_(NewManualResetEvent()),
+      read_(std::make_unique<Overlapped>()) {
     pump_.Watch(*this);
 }
 
@@ -65,7 +68,6 @@ Win32SerialPort::~Win32SerialPort() {
     Close();
     CloseHandle(readEvent_);
     CloseHandle(ioEvent_);
-    delete read_;
 }
 
 bool Win32SerialPort::PortOpen() const { return open_; }
@@ -115,7 +117,7 @@ void Win32SerialPort::Close() {
         CancelIo(handle_);
         if (readPending_) {
             DWORD ignored = 0;
-            GetOverlappedResult(handle_, read_, &ignored, TRUE);  // the cancelled read lets go of our buffer
+            GetOverlappedResult(handle_, read_.get(), &ignored, TRUE);  // the cancelled read lets go of our buffer
         }
         CloseHandle(handle_);
         handle_ = nullptr;
@@ -220,7 +222,7 @@ void Win32SerialPort::StartRead() {
     *read_ = Overlapped{};
     read_->hEvent = readEvent_;
     DWORD got = 0;
-    if (ReadFile(handle_, &readByte_, 1, &got, read_) || GetLastError() == ERROR_IO_PENDING) {
+    if (ReadFile(handle_, &readByte_, 1, &got, read_.get()) || GetLastError() == ERROR_IO_PENDING) {
         readPending_ = true;  // finished at once or later: the event is set either way
         return;
     }
@@ -230,7 +232,7 @@ void Win32SerialPort::StartRead() {
 void Win32SerialPort::CollectRead() {
     if (!readPending_) return;
     DWORD got = 0;
-    if (!GetOverlappedResult(handle_, read_, &got, FALSE)) {
+    if (!GetOverlappedResult(handle_, read_.get(), &got, FALSE)) {
         if (GetLastError() == ERROR_IO_INCOMPLETE) return;
         readPending_ = false;
         DeviceGone();
@@ -263,8 +265,8 @@ void Win32SerialPort::DrainWaiting() {
 
 void Win32SerialPort::Keep(const std::uint8_t* bytes, std::size_t count) {
     received_.insert(received_.end(), bytes, bytes + count);
-    if (received_.size() > kReceiveLimit)
-        received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(received_.size() - kReceiveLimit));
+    const std::size_t excess = received_.size() > kReceiveLimit ? received_.size() - kReceiveLimit : 0;
+    received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(excess));
 }
 
 // The device went away under the open port (adapter pulled, far end closed): its handle is

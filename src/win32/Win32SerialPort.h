@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ private:
     void* readEvent_ = nullptr;  // manual-reset; set while a finished read waits to be collected
     void* ioEvent_ = nullptr;    // for writes and the reads that drain what is waiting
     struct Overlapped;
-    Overlapped* read_ = nullptr;
+    std::unique_ptr<Overlapped> read_;  // the outstanding read's OVERLAPPED, at a fixed address
     bool readPending_ = false;
     std::uint8_t readByte_ = 0;
     std::deque<std::uint8_t> received_;
