@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/PortsCommand.h"
+
 namespace vantrel::cli {
 
 int CliMain(const std::vector<std::string>& args, const std::function<ExitCode(const CliOptions&)>& runCommand) {
@@ -20,6 +22,8 @@ int CliMain(const std::vector<std::string>& args, const std::function<ExitCode(c
         std::printf("vantrel-cli %d.%d.%d\n", VANTREL_VERSION_MAJOR, VANTREL_VERSION_MINOR, VANTREL_VERSION_REVISION);
         return ToInt(ExitCode::Succeeded);
     }
+    if (options.command == Command::Ports)
+        return ToInt(RunPortsCommand(MachinePortRoots(), options.save, options.json, stdout, stderr));
     return ToInt(runCommand(options));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// What every platform's main does with the command line: a usage error, --help and
-// --version are dealt with here; a command goes to runCommand, which makes the
-// platform's pieces and calls RunCli. Returns the process's exit status.
+// What every platform's main does with the command line: a usage error, --help,
+// --version and the ports command (it opens no port) are dealt with here; a command goes
+// to runCommand, which makes the platform's pieces and calls RunCli. Returns the
+// process's exit status.
 
 #include <functional>
 #include <string>

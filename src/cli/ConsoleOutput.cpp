@@ -61,6 +61,7 @@ const char* OutcomeName(ExitCode code) {
         case ExitCode::ProgrammingFailed: return "programming-failed";
         case ExitCode::NotAcknowledged: return "not-acknowledged";
         case ExitCode::Cancelled: return "cancelled";
+        case ExitCode::Abandoned: return "abandoned";
         case ExitCode::Interrupted: return "interrupted";
     }
     return "failure";

@@ -7,11 +7,11 @@
 #include "cli/CliSession.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/ConsoleOutput.h"
+#include "cli/DeniedPortNotice.h"
 #include "cli/InterruptSource.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
 #include "cli/TracingSerialPort.h"
-#include "cli/TransferStop.h"
 #include "registry/RegistryStore.h"
 
 namespace vantrel::cli {
@@ -38,21 +38,20 @@ ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform) {
         }
     }
 
-    // Bootstrap -> stop gate -> trace -> the platform's port: the trace shows what really went out.
-    TracingSerialPort traced(platform.serial, trace.get());
-    TransferStop stop;
-    StoppableSerialPort port(traced, stop, trace.get());
+    // Bootstrap -> trace -> permission notice -> the platform's port: the trace shows
+    // what really went out.
+    DeniedPortNotice noticed(platform.serial, stderr);
+    TracingSerialPort port(noticed, trace.get());
 
     ConsoleDialogs dialogs(output, options.answering, platform.interrupts, platform.terminal,
                            platform.stdinIsTerminal, trace.get());
     std::unique_ptr<RegistryStore> registry = OpenDefaultRegistryStore();
 
     Bootstrap w(port, pump, dialogs, *registry);
-    stop.Attach(w);
     if (trace) trace->WatchTimer(w.Timer1);
     Form_Load(w);
 
-    CliSession session(options, w, pump, dialogs, output, platform.interrupts, stop, trace.get());
+    CliSession session(options, w, pump, output, platform.interrupts, trace.get());
     ExitCode code = ExitCode::Failure;
     try {
         code = session.Run();

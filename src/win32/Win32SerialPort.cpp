@@ -53,6 +53,12 @@ bool OnlyParityDropped(HANDLE handle, const DCB& wanted) {
            now.StopBits == wanted.StopBits && now.Parity == NOPARITY;
 }
 
+// "COM12" and the like are reachable only through the device namespace; a path that
+// already names its namespace (\\.\COM1, \\?\...) is taken as it is.
+std::string DevicePath(const std::string& device) {
+    return device.rfind("\\\\", 0) == 0 ? device : "\\\\.\\" + device;
+}
+
 }  // namespace
 
 Win32SerialPort::Win32SerialPort(Win32EventPump& pump)
@@ -87,7 +93,8 @@ std::string Win32SerialPort::Name() const { return "COM" + std::to_string(commPo
 
 void Win32SerialPort::Open() {
     device_ = ComPortDevice(commPort_);
-    HANDLE handle = CreateFileA(device_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    if (device_.empty()) throw SerialError("COM" + std::to_string(commPort_) + " has no device on this machine");
+    HANDLE handle = CreateFileA(DevicePath(device_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw SerialError("Cannot open " + Name() + ": " + Win32ErrorText(GetLastError()));

@@ -1,7 +1,7 @@
 #pragma once
 // Running the real vantrel-cli against vantrel-tavsim: a temporary directory for the
-// registry, the firmware files and the tavs' reports; COM1..COM4 pointed at simulated
-// tavs or at devices that do not exist.
+// registry, the firmware files, the tavs' reports and the user's ports file; COM1..COM4
+// pointed at simulated tavs or at no device, whatever ports this machine has.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -27,8 +27,11 @@ class CliEndToEnd : public ::testing::Test {
 protected:
     CliEndToEnd() {
         env_.insert("VANTREL_REGISTRY", Path("registry.reg"));
-        for (int n = 1; n <= 4; ++n) env_.insert(QString("VANTREL_COM%1").arg(n), Path("no-such-port"));
+        env_.insert("XDG_CONFIG_HOME", Path("config"));
+        for (int n = 1; n <= 4; ++n) env_.insert(QString("VANTREL_COM%1").arg(n), "none");
     }
+    void SetEnv(const QString& name, const QString& value) { env_.insert(name, value); }
+    void UnsetEnv(const QString& name) { env_.remove(name); }
     // Starts a vantrel-tavsim for COMn; returns the pseudo-terminal it prints first.
     std::string AttachTav(int n, QStringList args) {
         const TavsimProcess& tav = tavs_[n - 1].emplace(VANTREL_TAVSIM, args, Path(QString("tav%1.json").arg(n)));
