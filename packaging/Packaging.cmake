@@ -2,6 +2,11 @@
 # Installs the programs that this build has, the desktop entry, the icon and the MIME
 # type that lets a file manager open .phx files in Vantrel.
 
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake)
+  return()
+endif()
+
 include(GNUInstallDirs)
 
 set(VANTREL_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})

@@ -2,6 +2,8 @@
 # Builds Vantrel (scripts/setup.sh) and runs every benchmark under build/bench/, each
 # printing its own figures. Benchmarks measure real time: run them on a quiet machine.
 # Usage: scripts/bench.sh [--no-setup] [NAME...]   (NAME: only the benchmarks whose name holds it)
+# The Windows build's benchmarks run under Wine, after scripts/windows.sh:
+#   WINEPREFIX=$PWD/build-windows/wineprefix VANTREL_BUILD_DIR=build-windows scripts/bench.sh --no-setup
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +21,7 @@ if ((run_setup)); then scripts/setup.sh; fi
 build="${VANTREL_BUILD_DIR:-build}"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 
-mapfile -t benches < <(find "$build/bench" -type f -perm -u+x \( -name 'bench_*' -o -name '*_bench' \) | sort)
+mapfile -t benches < <(find "$build/bench" -type f -perm -u+x \( -name 'bench_*' -o -name '*_bench' -o -name '*_bench.exe' \) | sort)
 if ((${#benches[@]} == 0)); then
   echo "bench.sh: no benchmark executables under $build/bench" >&2
   exit 1
@@ -34,7 +36,9 @@ for bench in "${benches[@]}"; do
     ((wanted)) || continue
   fi
   echo "== $name"
-  "$bench" || { echo "bench.sh: $name failed (exit $?)" >&2; failed=1; }
+  runner=()
+  [[ "$name" == *.exe ]] && runner=(wine)  # the Windows build's, e.g. VANTREL_BUILD_DIR=build-windows
+  "${runner[@]}" "$bench" || { echo "bench.sh: $name failed (exit $?)" >&2; failed=1; }
   echo
 done
 exit "$failed"

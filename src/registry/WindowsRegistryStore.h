@@ -1,5 +1,6 @@
 #pragma once
-// The registry store over the Windows registry itself (advapi32), below HKEY_LOCAL_MACHINE.
+// The registry store over the Windows registry itself (advapi32), below HKEY_LOCAL_MACHINE
+// or below another open key standing in for it (tests keep a scratch key of their own).
 
 #ifdef _WIN32
 
@@ -12,6 +13,8 @@ namespace vantrel {
 class WindowsRegistryStore : public RegistryStore {
 public:
     WindowsRegistryStore() = default;
+    // root: an open HKEY that paths are relative to, kept open by the caller.
+    explicit WindowsRegistryStore(void* root) : root_(root) {}
     ~WindowsRegistryStore() override;
     WindowsRegistryStore(const WindowsRegistryStore&) = delete;
     WindowsRegistryStore& operator=(const WindowsRegistryStore&) = delete;
@@ -30,6 +33,7 @@ private:
     RegKey Keep(void* hkey);
     void* Find(RegKey key) const;
 
+    void* root_ = nullptr;          // HKEY_LOCAL_MACHINE when null
     std::map<RegKey, void*> keys_;  // our handles to HKEYs
     RegKey next_ = 1;
 };

@@ -14,11 +14,9 @@ using namespace std::chrono_literals;
 // A window before Form_Load, so that start-up itself can be watched.
 struct FreshWindow {
     explicit FreshWindow(std::string commandLine = {})
-        : registry(test::CopyOfDefaultRegistry(dir.Path())),
-          w(port, pump, dialogs, registry, std::move(commandLine)) {}
+        : w(port, pump, dialogs, registry, std::move(commandLine)) {}
 
-    test::TempDir dir;
-    RegFileStore registry;
+    test::ScratchRegistry registry;
     sim::VirtualPump pump;
     sim::VirtualSerialPort port{pump};
     test::ScriptedDialogs dialogs;

@@ -104,8 +104,7 @@ TEST(ProbePort, RatesPassesFramesAndTheirVirtualTime) {
         SCOPED_TRACE(c.name);
         sim::VirtualPump pump;
         ScriptedLine line(pump, c.rate, c.reply, c.delay);
-        TempDir dir;
-        RegFileStore registry{CopyOfDefaultRegistry(dir.Path())};
+        ScratchRegistry registry;
         ScriptedDialogs dialogs;
         Bootstrap w(line, pump, dialogs, registry);
         Form_Load(w);

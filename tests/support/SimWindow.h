@@ -5,34 +5,17 @@
 
 #include <cstdint>
 #include <deque>
-#include <filesystem>
 #include <string>
 
 #include "app/Bootstrap.h"
-#include "registry/RegFileStore.h"
 #include "sim/TavDevice.h"
 #include "sim/VirtualPump.h"
 #include "sim/VirtualSerialPort.h"
+#include "support/ScratchRegistry.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
 
 namespace vantrel::test {
-
-// A fresh directory, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// Copies a registry file holding the default type table (version 19) into dir; returns
-// its path. Cheaper than letting every start-up write the table afresh.
-std::filesystem::path CopyOfDefaultRegistry(const std::filesystem::path& dir);
 
 class SimWindow {
 public:
@@ -53,8 +36,7 @@ public:
     std::string NameOfReply(std::uint8_t reply) const;
 
 private:
-    TempDir dir_;
-    RegFileStore registry_;
+    ScratchRegistry registry_;
 
 public:
     sim::VirtualPump pump;

@@ -1,0 +1,287 @@
+#include "win32/Win32SerialPort.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "ports/ComPortDevice.h"
+#include "win32/Win32Error.h"
+
+namespace vantrel {
+
+struct Win32SerialPort::Overlapped : OVERLAPPED {};
+
+namespace {
+
+HANDLE NewManualResetEvent() {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr) throw std::runtime_error("Cannot create an event: " + Win32ErrorText(GetLastError()));
+    return event;
+}
+
+BYTE ToWin32(Parity parity) {
+    switch (parity) {
+        case Parity::Odd: return ODDPARITY;
+        case Parity::Even: return EVENPARITY;
+        case Parity::None: break;
+    }
+    return NOPARITY;
+}
+
+// One overlapped transfer on the port, waited for to its end. Used where the bytes are
+// known to be ready (a drain of what is waiting) or where the system takes them at once
+// (a write; the write time-out bounds a stalled line).
+bool Transfer(HANDLE handle, HANDLE event, bool write, void* data, DWORD count, DWORD& done) {
+    OVERLAPPED o{};
+    o.hEvent = event;
+    done = 0;
+    const BOOL started = write ? WriteFile(handle, data, count, &done, &o) : ReadFile(handle, data, count, &done, &o);
+    if (!started && GetLastError() != ERROR_IO_PENDING) return false;
+    return GetOverlappedResult(handle, &o, &done, TRUE) != FALSE;
+}
+
+// Wine on a pseudo-terminal: the pty driver drops PARENB, the C library reports that as
+// EINVAL after the settings took effect, and Wine passes it on as ERROR_INVALID_PARAMETER.
+// The settings stand when everything but the parity reads back as put. A device that
+// refused anything else fails visibly.
+bool OnlyParityDropped(HANDLE handle, const DCB& wanted) {
+    if (GetLastError() != ERROR_INVALID_PARAMETER || wanted.Parity == NOPARITY) return false;
+    DCB now{};
+    now.DCBlength = sizeof now;
+    return GetCommState(handle, &now) && now.BaudRate == wanted.BaudRate && now.ByteSize == wanted.ByteSize &&
+           now.StopBits == wanted.StopBits && now.Parity == NOPARITY;
+}
+
+// "COM12" and the like are reachable only through the device namespace; a path that
+// already names its namespace (\\.\COM1, \\?\...) is taken as it is.
+std::string DevicePath(const std::string& device) {
+    return device.rfind("\\\\", 0) == 0 ? device : "\\\\.\\" + device;
+}
+
+}  // namespace
+
+Win32SerialPort::Win32SerialPort(Win32EventPump& pump)
+    : pump_(pump),
+      readEvent_(NewManualResetEvent()),
+      ioEvent_(NewManualResetEvent()),
+      read_(std::make_unique<Overlapped>()) {
+    pump_.Watch(*this);
+}
+
+Win32SerialPort::~Win32SerialPort() {
+    pump_.Unwatch(*this);
+    Close();
+    CloseHandle(readEvent_);
+    CloseHandle(ioEvent_);
+}
+
+bool Win32SerialPort::PortOpen() const { return open_; }
+
+void Win32SerialPort::SetPortOpen(bool open) {
+    if (!open) {
+        Close();
+        open_ = false;
+        gone_ = false;
+        return;
+    }
+    if (open_) throw SerialError("COM" + std::to_string(commPort_) + " is already open");
+    Open();
+}
+
+std::string Win32SerialPort::Name() const { return "COM" + std::to_string(commPort_) + " (" + device_ + ")"; }
+
+void Win32SerialPort::Open() {
+    device_ = ComPortDevice(commPort_);
+    if (device_.empty()) throw SerialError("COM" + std::to_string(commPort_) + " has no device on this machine");
+    HANDLE handle = CreateFileA(DevicePath(device_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        throw SerialError("Cannot open " + Name() + ": " + Win32ErrorText(GetLastError()));
+    handle_ = handle;
+    gone_ = false;
+    received_.clear();
+    try {
+        Apply(line_);
+        // Reads wait for the byte they ask for; a write that the line does not take within
+        // two seconds (a stalled adapter) fails instead of hanging the program.
+        COMMTIMEOUTS timeouts{};
+        timeouts.WriteTotalTimeoutConstant = 2000;
+        if (!SetCommTimeouts(handle, &timeouts))
+            throw SerialError("Cannot set the time-outs of " + Name() + ": " + Win32ErrorText(GetLastError()));
+        PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    open_ = true;
+    ApplyRts();
+    StartRead();
+}
+
+void Win32SerialPort::Close() {
+    if (handle_ != nullptr) {
+        CancelIo(handle_);
+        if (readPending_) {
+            DWORD ignored = 0;
+            GetOverlappedResult(handle_, read_.get(), &ignored, TRUE);  // the cancelled read lets go of our buffer
+        }
+        CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+    readPending_ = false;
+    ResetEvent(readEvent_);
+}
+
+void Win32SerialPort::SetCommPort(std::int16_t n) {
+    if (open_) throw SerialError("The port number cannot change while COM" + std::to_string(commPort_) + " is open");
+    if (n < 1) throw SerialError("No such port: COM" + std::to_string(n));
+    commPort_ = n;
+}
+
+std::int16_t Win32SerialPort::CommPort() const { return commPort_; }
+
+void Win32SerialPort::SetRTSEnable(bool on) {
+    rts_ = on;
+    if (open_ && !gone_) ApplyRts();
+}
+
+bool Win32SerialPort::RTSEnable() const { return rts_; }
+
+void Win32SerialPort::ApplyRts() {
+    // A device without modem lines refuses; RTS then stays a recorded state.
+    EscapeCommFunction(handle_, rts_ ? SETRTS : CLRRTS);
+}
+
+void Win32SerialPort::SetSettings(const std::string& settings) {
+    const auto parsed = ParseLineSettings(settings);
+    if (!parsed) throw SerialError("Invalid serial settings \"" + settings + "\"");
+    if (open_) {
+        ThrowUnlessUsable("change the settings of");
+        Apply(*parsed);
+    }
+    line_ = *parsed;
+    settingsText_ = settings;
+}
+
+std::string Win32SerialPort::Settings() const { return settingsText_; }
+
+// The whole state is put, not read back and changed: what the last user of the device
+// left (a rate Windows does not know, flow control) must not carry over.
+void Win32SerialPort::Apply(const LineSettings& line) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = static_cast<DWORD>(line.baud);
+    dcb.ByteSize = static_cast<BYTE>(line.dataBits);
+    dcb.Parity = ToWin32(line.parity);
+    dcb.StopBits = line.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    // Received bytes are judged by the protocol's own check bytes, never by the UART;
+    // no flow control of any kind.
+    dcb.fParity = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    dcb.XonLim = 2048;
+    dcb.XoffLim = 512;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    if (!SetCommState(handle_, &dcb) && !OnlyParityDropped(handle_, dcb))
+        throw SerialError("Cannot apply the serial settings on " + device_ + ": " + Win32ErrorText(GetLastError()));
+}
+
+void Win32SerialPort::ThrowUnlessUsable(const char* operation) const {
+    if (!open_)
+        throw SerialError(std::string("Cannot ") + operation + " COM" + std::to_string(commPort_) +
+                          ": the port is not open");
+    if (gone_)
+        throw SerialError(std::string("Cannot ") + operation + " " + Name() + ": the device is no longer there");
+}
+
+void Win32SerialPort::Output(std::uint8_t byte) {
+    ThrowUnlessUsable("write to");
+    DWORD written = 0;
+    if (!Transfer(handle_, ioEvent_, true, &byte, 1, written) || written != 1) {
+        const DWORD error = GetLastError();
+        DeviceGone();
+        throw SerialError("Cannot write to " + Name() + ": " + Win32ErrorText(error));
+    }
+}
+
+std::int16_t Win32SerialPort::InBufferCount() {
+    CollectRead();
+    return static_cast<std::int16_t>(std::min<std::size_t>(received_.size(), 32767));
+}
+
+std::vector<std::uint8_t> Win32SerialPort::Input() {
+    CollectRead();
+    std::vector<std::uint8_t> bytes(received_.begin(), received_.end());
+    received_.clear();
+    return bytes;
+}
+
+void* Win32SerialPort::WaitEvent() const { return readPending_ ? readEvent_ : nullptr; }
+
+void Win32SerialPort::OnSignalled() { CollectRead(); }
+
+// One byte is always being read, so that its arrival wakes the pump: with no read
+// time-outs set, the read ends when the byte is in, not before.
+void Win32SerialPort::StartRead() {
+    *read_ = Overlapped{};
+    read_->hEvent = readEvent_;
+    DWORD got = 0;
+    if (ReadFile(handle_, &readByte_, 1, &got, read_.get()) || GetLastError() == ERROR_IO_PENDING) {
+        readPending_ = true;  // finished at once or later: the event is set either way
+        return;
+    }
+    DeviceGone();
+}
+
+void Win32SerialPort::CollectRead() {
+    if (!readPending_) return;
+    DWORD got = 0;
+    if (!GetOverlappedResult(handle_, read_.get(), &got, FALSE)) {
+        if (GetLastError() == ERROR_IO_INCOMPLETE) return;
+        readPending_ = false;
+        DeviceGone();
+        return;
+    }
+    readPending_ = false;
+    // Without time-outs a read only ends empty on a line that has hung up.
+    if (got == 0) {
+        DeviceGone();
+        return;
+    }
+    Keep(&readByte_, 1);
+    DrainWaiting();
+    if (!gone_) StartRead();
+}
+
+// Takes what else has arrived in one go instead of a byte per wake-up.
+void Win32SerialPort::DrainWaiting() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status) || status.cbInQue == 0) return;
+    std::vector<std::uint8_t> bytes(std::min<std::size_t>(status.cbInQue, kReceiveLimit));
+    DWORD got = 0;
+    if (!Transfer(handle_, ioEvent_, false, bytes.data(), static_cast<DWORD>(bytes.size()), got)) {
+        DeviceGone();
+        return;
+    }
+    Keep(bytes.data(), got);
+}
+
+void Win32SerialPort::Keep(const std::uint8_t* bytes, std::size_t count) {
+    received_.insert(received_.end(), bytes, bytes + count);
+    const std::size_t excess = received_.size() > kReceiveLimit ? received_.size() - kReceiveLimit : 0;
+    received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(excess));
+}
+
+// The device went away under the open port (adapter pulled, far end closed): its handle is
+// let go at once and no read is started again, so nothing can keep the pump awake.
+void Win32SerialPort::DeviceGone() {
+    if (gone_) return;
+    gone_ = true;
+    Close();
+}
+
+}  // namespace vantrel
