@@ -7,16 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev cmake ninja-build zip)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-packages.sh "${packages[@]}"
 
 [ -f build/build.ninja ] || scripts/setup.sh
 cmake --build build --target vantrel-tavsim >/dev/null

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs those of the given Debian packages that are missing (sudo when not root).
+# Usage: scripts/install-packages.sh PACKAGE...
+set -euo pipefail
+
+missing=()
+for p in "$@"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+((${#missing[@]})) || exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
