@@ -191,8 +191,10 @@ void AppendHex(std::string& out, RegType type, const std::vector<std::uint8_t>& 
 }
 
 // A REG_SZ goes out as a quoted string when it reads back the same (a trailing NUL aside):
-// no line end or NUL inside, and in a UTF-16 file only what UTF-16 can carry back.
+// not empty (a quoted "" reads back as one NUL, a text of length 1), no line end or NUL
+// inside, and in a UTF-16 file only what UTF-16 can carry back.
 bool FitsQuoted(const std::vector<std::uint8_t>& data, bool utf8Only) {
+    if (data.empty()) return false;
     std::size_t size = data.size();
     if (size > 0 && data[size - 1] == 0) --size;
     for (std::size_t i = 0; i < size; ++i)

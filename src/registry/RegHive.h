@@ -23,7 +23,7 @@ struct RegValue {
 };
 
 struct RegHiveKey {
-    RegKeyPath path;      // as first written
+    RegKeyPath path;      // each component as its own key was first written
     bool listed = false;  // created or listed itself, not only implied by a subkey
     std::map<std::string, RegValue> values;  // by lower-case name
 };
