@@ -1,6 +1,7 @@
 #include "support/SimWindow.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -42,7 +43,19 @@ std::filesystem::path CopyOfDefaultRegistry(const std::filesystem::path& dir) {
     return file;
 }
 
-SimWindow::SimWindow() : registry_(CopyOfDefaultRegistry(dir_.Path())), w(port, pump, dialogs, registry_) {
+namespace {
+
+std::filesystem::path RegistryIn(const std::filesystem::path& dir, const std::optional<std::string>& contents) {
+    if (!contents) return CopyOfDefaultRegistry(dir);
+    const std::filesystem::path file = dir / "registry.reg";
+    std::ofstream(file, std::ios::binary) << *contents;
+    return file;
+}
+
+}  // namespace
+
+SimWindow::SimWindow(const std::optional<std::string>& registryFile)
+    : registry_(RegistryIn(dir_.Path(), registryFile)), w(port, pump, dialogs, registry_) {
     Form_Load(w);
 }
 

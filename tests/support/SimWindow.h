@@ -1,11 +1,13 @@
 #pragma once
 // A window on virtual time for the suites that talk to tavs: the simulator's serial port
 // and pump, scripted dialogs, and a type table kept in a registry file of its own holding
-// the 35 default rows. Form_Load has run (the covers are in place, TypeTable is loaded).
+// the 35 default rows, or the file given. Form_Load has run (the covers are in place,
+// TypeTable is loaded).
 
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/Bootstrap.h"
@@ -36,7 +38,7 @@ std::filesystem::path CopyOfDefaultRegistry(const std::filesystem::path& dir);
 
 class SimWindow {
 public:
-    SimWindow();
+    explicit SimWindow(const std::optional<std::string>& registryFile = std::nullopt);
 
     // Puts a tav on COMn (the port exists from now on); the fixture keeps it alive.
     sim::TavDevice& AttachTav(int comPort, sim::TavProfile profile = {}, sim::TavFaults faults = {});
