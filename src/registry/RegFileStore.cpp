@@ -204,14 +204,16 @@ RegResult RegFileStore::Flush() {
     if (!ContentsOf(current).replaceable) return kRegAccessDenied;
     if (current.kind == FileSnapshot::Kind::Missing)
         if (const auto error = CheckCreatable(file_)) return ResultOf(error);
+    const std::filesystem::path locked = current.target;
     std::error_code error;
-    const auto lock = StoreFileLock::Acquire(current.target, error);
+    const auto lock = StoreFileLock::Acquire(locked, error);
     if (!lock) return ResultOf(error);
 
     // Another instance may have written since this one read: start from the file as it is.
     current = ReadStoreFile(file_, kMaxFileBytes);
     StoreContents contents = ContentsOf(current);
     if (!contents.replaceable) return kRegAccessDenied;
+    if (current.target != locked) return kRegWriteFault;  // the link was turned meanwhile
     for (const auto& change : changes) Apply(contents.hive, change);
 
     const std::string text = FormatRegFile(contents.hive, contents.format);
