@@ -8,6 +8,9 @@ scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 600
 
+# Every suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+scripts/sanitize.sh
+
 # The Debian package builds and holds the programs, the desktop entry and the MIME type.
 scripts/package.sh
 

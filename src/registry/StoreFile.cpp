@@ -107,11 +107,10 @@ FileSnapshot ReadStoreFile(const std::filesystem::path& path, std::size_t maxByt
     if (!S_ISREG(info.st_mode) || (info.st_mode & 0444) == 0) return snapshot;
     Descriptor file(::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.fd < 0) return snapshot;
-    // The path may have changed since the look: read only the very file that was looked at.
+    // The path may have changed since the look (another instance replaces the file): read
+    // what was opened only if it is a regular file too.
     struct stat opened {};
-    if (::fstat(file.fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != info.st_dev ||
-        opened.st_ino != info.st_ino)
-        return snapshot;
+    if (::fstat(file.fd, &opened) != 0 || !S_ISREG(opened.st_mode) || (opened.st_mode & 0444) == 0) return snapshot;
 
     snapshot.kind = FileSnapshot::Kind::Regular;
     snapshot.identity = IdentityOf(opened);
