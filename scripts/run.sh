@@ -159,9 +159,9 @@ start_tav() {
 start_tav COM1 --reply 55 --version 2.5
 start_tav COM3 --reply 1D --version 1.3
 export VANTREL_COM1="$demo_dir/COM1"
-export VANTREL_COM2="$demo_dir/COM2-absent"
+export VANTREL_COM2=none  # no device, whatever ports this machine has
 export VANTREL_COM3="$demo_dir/COM3"
-export VANTREL_COM4="$demo_dir/COM4-absent"
+export VANTREL_COM4=none
 export VANTREL_REGISTRY="$demo_dir/registry.reg"
 
 firmware="$demo_dir/demo-firmware.PHX"

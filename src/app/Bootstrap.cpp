@@ -161,21 +161,29 @@ bool Bootstrap::IsCovered(const Control& c) const {
     return false;
 }
 
+bool Bootstrap::StartsCommand(const Control& c) const {
+    if (&c == &search || &c == &ProgramTav || &c == &Load || &c == &Emergency) return true;
+    return std::any_of(Option1.begin(), Option1.end(), [&c](const Control& row) { return &row == &c; });
+}
+
+bool Bootstrap::IsUsable(const Control& c) const { return !IsCovered(c) && !(CommandRunning && StartsCommand(c)); }
+
 bool Bootstrap::CanActivate(const Control& c) const {
     for (const Control* p = &c; p; p = p->Container)
         if (!p->Enabled) return false;
-    return IsShown(c) && !IsCovered(c);
+    return IsShown(c) && IsUsable(c);
 }
 
 void Bootstrap::FireDueTimers() {
     Timer1.FireIfDue();
-    Timer2.FireIfDue();
+    if (!CommandRunning) Timer2.FireIfDue();
 }
 
 Instant Bootstrap::NextTimerDue(Instant ceiling) const {
     Instant next = ceiling;
+    // A Timer2 held back by a running command must not wake that command's waits.
     for (const Timer* t : {&Timer1, &Timer2})
-        if (t->Enabled() && t->Due() < next) next = t->Due();
+        if (t->Enabled() && t->Due() < next && !(t == &Timer2 && CommandRunning)) next = t->Due();
     return next;
 }
 

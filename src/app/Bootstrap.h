@@ -12,6 +12,7 @@
 #include "app/Dialogs.h"
 #include "app/Timer.h"
 #include "firmware/FirmwareImage.h"
+#include "programming/ProgrammingRun.h"
 #include "registry/RegisterTav.h"
 #include "serial/EventPump.h"
 #include "serial/SerialPort.h"
@@ -48,6 +49,10 @@ public:
     std::string Caption;  // window title
     // Set when the program has ended (Exit, or the window closed): the front-end quits.
     bool Ended = false;
+    // A command handler is running (see app/CommandScope.h): no other command starts.
+    bool CommandRunning = false;
+    // The Program command: its stop request and what it last did on the wire.
+    ProgrammingRun Programming;
 
     // Controls, in the order of the window's table.
     Control Frame1, Text1, Frame2, Text2, Frame3;
@@ -85,24 +90,34 @@ public:
     bool IsShown(const Control& c) const;
     // A shown panel stacked above the control lies over its middle.
     bool IsCovered(const Control& c) const;
-    // What a click or a key may reach: shown, enabled (with its containers), not covered.
+    // Not covered, and not a command's control while a command runs: the front-end shows
+    // such a control greyed without its Enabled state changing, so it is back afterwards.
+    bool IsUsable(const Control& c) const;
+    // What a click or a key may reach: shown, enabled (with its containers), usable.
     bool CanActivate(const Control& c) const;
 
-    // Fires Timer1 and Timer2 when their time has come.
+    // Fires Timer1 and Timer2 when their time has come. Timer2's command-line load is a
+    // command: while another runs it stays due and fires once that one has returned.
     void FireDueTimers();
     // The earliest instant a timer wants to fire, or `ceiling` when none is enabled sooner.
     Instant NextTimerDue(Instant ceiling) const;
 
 private:
     const Control& TopLevelOf(const Control& c) const;
+    bool StartsCommand(const Control& c) const;
     std::vector<Control*> stacking_;
 };
 
 // Start-up and the window-wide commands.
 void Form_Load(Bootstrap& w);
 void ResetDisplay(Bootstrap& w);
+// Ends the program: closes the port, and the front-end quits. While a tav is being
+// programmed it asks the transfer to stop instead (see ProgrammingRun), and the program
+// ends once the flow has taken its failure path.
 void Exit_Click(Bootstrap& w);
 // Runs when the window is closed by its close box: like Exit, without a handler of its own.
 void CloseWindow(Bootstrap& w);
+// Ends the program now, whatever runs: the port is closed; a waiting command unwinds.
+void EndProgram(Bootstrap& w);
 
 }  // namespace vantrel

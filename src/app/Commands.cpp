@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Bootstrap.h"
+#include "app/CommandScope.h"
 #include "app/LeadingNumber.h"
 #include "discovery/SearchForTavs.h"
 #include "firmware/LoadFirmwareFile.h"
@@ -48,16 +49,22 @@ void SelectRow(Bootstrap& w, int index) {
 }  // namespace
 
 void Load_Click(Bootstrap& w) {
+    const CommandScope command(w);
+    if (!command) return;
     w.EmergencyMode = VbFalse;
     LoadFirmwareFile(w, "");
 }
 
 void search_Click(Bootstrap& w) {
+    const CommandScope command(w);
+    if (!command) return;
     w.EmergencyMode = VbFalse;
     SearchForTavs(w);
 }
 
 void Emergency_Click(Bootstrap& w) {
+    const CommandScope command(w);
+    if (!command) return;
     if (w.CommonDialog1.MsgBox(EmergencyWarning(), BoxStyle::OkCancel, "Warning") != BoxAnswer::Ok) return;
     w.EmergencyMode = VbTrue;
     SearchForTavs(w);
@@ -65,6 +72,8 @@ void Emergency_Click(Bootstrap& w) {
 
 void Option1_Click(Bootstrap& w, std::int16_t Index) {
     if (Index < 0 || Index > 3) return;  // only rows 0 to 3 exist
+    const CommandScope command(w);
+    if (!command) return;
     SelectRow(w, Index);
 
     if (w.TavVersion[Index] < FileVersion(w)) {
@@ -82,6 +91,8 @@ void Option1_Click(Bootstrap& w, std::int16_t Index) {
 }
 
 void Timer2_Timer(Bootstrap& w) {
+    const CommandScope command(w);
+    if (!command) return;  // stays enabled: the load is not lost
     w.Timer2.SetEnabled(false);  // fires once
     std::string path = w.CommandLine;
     if (!path.empty() && path.front() == '"') path.erase(0, 1);

@@ -63,7 +63,10 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::string DisplayUtf8(std::string_view bytes) {
-    if (IsValidUtf8(bytes)) return std::string(bytes);
+    return IsValidUtf8(bytes) ? std::string(bytes) : Latin1ToUtf8(bytes);
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);
     for (const char c : bytes) AppendUtf8(text, static_cast<std::uint8_t>(c));

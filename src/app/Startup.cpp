@@ -33,9 +33,21 @@ void ResetDisplay(Bootstrap& w) {
     w.Emergency.Enabled = false;
 }
 
-void Exit_Click(Bootstrap& w) {
+void EndProgram(Bootstrap& w) {
     if (w.MSComm1.PortOpen()) w.MSComm1.SetPortOpen(false);
     w.Ended = true;
+}
+
+void Exit_Click(Bootstrap& w) {
+    // Ending in the middle of a transfer would leave the tav in its loader holding part
+    // of an image, and nobody told: the flow stops at the next record boundary instead,
+    // reports, restarts the tav, and then the program ends.
+    if (w.Programming.Running) {
+        w.Programming.StopRequested = true;
+        w.Programming.EndWhenDone = true;
+        return;
+    }
+    EndProgram(w);
 }
 
 void CloseWindow(Bootstrap& w) {

@@ -19,7 +19,8 @@ Command ParseCommand(const std::string& word) {
     if (word == "load") return Command::Load;
     if (word == "search") return Command::Search;
     if (word == "program") return Command::Program;
-    throw UsageError("unknown command '" + word + "' (load, search or program)");
+    if (word == "ports") return Command::Ports;
+    throw UsageError("unknown command '" + word + "' (load, search, program or ports)");
 }
 
 }  // namespace
@@ -58,6 +59,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
         }
         if (arg == "--json") o.json = true;
         else if (arg == "--emergency") o.emergency = true;
+        else if (arg == "--save") o.save = true;
         else if (arg == "--yes" || arg == "-y") yes = true;
         else if (arg == "--no" || arg == "-n") no = true;
         else if (arg == "--trace") {
@@ -71,9 +73,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
         }
     }
 
-    if (words.empty()) throw UsageError("no command given (load, search or program)");
+    if (words.empty()) throw UsageError("no command given (load, search, program or ports)");
     o.command = ParseCommand(words[0]);
-    const std::size_t wantedWords = o.command == Command::Search ? 1 : 2;
+    const std::size_t wantedWords = o.command == Command::Search || o.command == Command::Ports ? 1 : 2;
     if (words.size() < wantedWords) throw UsageError(words[0] + " needs a firmware file");
     if (words.size() > wantedWords) throw UsageError("unexpected argument '" + words[wantedWords] + "'");
     if (wantedWords == 2) o.file = words[1];
@@ -87,6 +89,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     if (o.command != Command::Program && portGiven) throw UsageError("--port belongs to program");
     if (o.command == Command::Load && o.emergency) throw UsageError("--emergency belongs to search and program");
     if (o.command == Command::Load && (yes || no)) throw UsageError("load asks no question: --yes/--no do not apply");
+    if (o.command != Command::Ports && o.save) throw UsageError("--save belongs to ports");
+    if (o.command == Command::Ports && (o.emergency || yes || no || !o.tracePath.empty()))
+        throw UsageError("ports opens no port: only --save and --json apply");
     return o;
 }
 
@@ -94,6 +99,7 @@ std::string CliUsage() {
     return R"(Usage: vantrel-cli [--json] [--trace FILE] load FILE
        vantrel-cli [--json] [--trace FILE] search [--emergency] [--yes | --no]
        vantrel-cli [--json] [--trace FILE] program FILE --port N [--emergency] [--yes | --no]
+       vantrel-cli [--json] ports [--save]
        vantrel-cli --help | --version
 
 Reprograms tavs from a script or a terminal, with the same code as the Vantrel window.
@@ -104,6 +110,10 @@ Commands:
   search           search COM1..COM4 and print the result rows (no file: no row is
                    selectable except in emergency mode)
   program FILE     load FILE, search, select the row of --port N and program that tav
+  ports            show the device of COM1..COM4 and where it comes from, and every
+                   serial port found with its by-id name, description, maker and serial
+                   number; --save first writes the mapping to the user's ports file by
+                   by-id names, so each COM port stays with its adapter
 
 Options:
   --port N         the COM port (1..4) of the tav to program
@@ -125,13 +135,18 @@ Message boxes print as "Title: text", on standard error when the title is "Error
 (with or without its trailing blank), on standard output otherwise.
 
 Ports: COMn (n = 1..4) is the device named by the environment variable VANTREL_COMn
-when set (e.g. VANTREL_COM1=/dev/ttyUSB0), else /dev/ttyS(n-1).
+when set (e.g. VANTREL_COM1=/dev/ttyUSB0); else the line COMn=DEVICE of the ports file
+$XDG_CONFIG_HOME/vantrel/ports.conf (default ~/.config/vantrel/ports.conf), then of
+/etc/vantrel/ports.conf; else the next serial port found that none of those name:
+USB adapters (ttyUSB*, then ttyACM*), then built-in ports with a UART (ttyS*), each
+kind by number, never the system console. The value none means no device.
 Type table: the registry file named by VANTREL_REGISTRY, else /etc/vantrel/registry.reg.
 
 Ctrl-C while a tav is programmed stops at the next record: the tav is restarted as
 after a failed transfer, the port is closed, and the exit status is 130. Ctrl-C
-again stops at once, leaving the tav in its loader. Elsewhere Ctrl-C stops at once
-and closes the port.
+again stops at once, without the restart (exit status 8). Elsewhere Ctrl-C stops at
+once and closes the port. The last line says how many records the tav acknowledged,
+whether it confirmed its restart, and when it must be programmed again.
 
 Exit status:
   0    the tav reported success (IR-micro targets: its final restart succeeded);
@@ -143,6 +158,7 @@ Exit status:
   5    programming failed: a record was never acknowledged
   6    completion not acknowledged: every record went in, the restart was not confirmed
   7    a question was answered Cancel
+  8    interrupted twice while programming: stopped at once, the tav not restarted
   130  interrupted
 )";
 }

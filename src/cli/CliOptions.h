@@ -9,7 +9,7 @@
 
 namespace vantrel::cli {
 
-enum class Command { Load, Search, Program, Help, Version };
+enum class Command { Load, Search, Program, Ports, Help, Version };
 
 // How the questions (version question, emergency warning) get their answer.
 enum class Answering { AskTerminal, AlwaysOk, AlwaysCancel };
@@ -21,6 +21,7 @@ struct CliOptions {
     bool emergency = false;  // search, program: the emergency search after the warning
     Answering answering = Answering::AskTerminal;
     bool json = false;
+    bool save = false;       // ports: write the mapping to the user's ports file
     std::string tracePath;   // empty: no trace
 };
 

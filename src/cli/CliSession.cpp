@@ -2,30 +2,41 @@
 
 #include "app/Bootstrap.h"
 #include "app/Commands.h"
-#include "cli/ConsoleDialogs.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/InterruptWatch.h"
+#include "cli/InterruptSource.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
-#include "cli/TransferStop.h"
 #include "firmware/LoadFirmwareFile.h"
 #include "programming/ProgramTav.h"
 
 namespace vantrel::cli {
 namespace {
 
-// The boxes that tell how a programming run ended.
-bool Is(const ShownBox& box, const char* title, const char* text) { return box.title == title && box.text == text; }
+// What the tav went through, from the flow's own account of the wire.
+std::string WireAccount(const ProgrammingRun& run) {
+    std::string text = std::to_string(run.RecordsAcknowledged) + " of " + std::to_string(run.RecordCount) +
+                       " records acknowledged, ";
+    switch (run.TavRestart) {
+        case ProgrammingRun::Restart::Confirmed: text += "the tav confirmed its restart"; break;
+        case ProgrammingRun::Restart::Unconfirmed: text += "the tav did not confirm its restart"; break;
+        case ProgrammingRun::Restart::NotSent: text += "the tav was not restarted"; break;
+    }
+    return text;
+}
+
+std::string ProgramAgain(const ProgrammingRun& run) {
+    return run.ImageIncomplete() ? "; the tav must be programmed again (with --emergency if it no longer answers "
+                                   "the search)"
+                                 : "";
+}
 
 }  // namespace
 
-CliSession::CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleDialogs& dialogs,
-                       ConsoleOutput& output, InterruptWatch& interrupts, TransferStop& stop, TraceLog* trace)
-    : options_(options), w_(w), dialogs_(dialogs), output_(output), interrupts_(interrupts), stop_(stop),
-      trace_(trace) {
+CliSession::CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
+                       InterruptSource& interrupts, TraceLog* trace)
+    : options_(options), w_(w), output_(output), interrupts_(interrupts), trace_(trace) {
     pump.beforeTurn = [this] { return BeforeTurn(); };
     pump.afterTurn = [this] { AfterTurn(); };
-    interrupts_.onInterrupt = [this] { OnInterrupt(); };
 }
 
 ExitCode CliSession::Run() {
@@ -37,9 +48,10 @@ ExitCode CliSession::Run() {
         // Whatever was running, the port is not left open.
         output_.EndProgress();
         if (w_.MSComm1.PortOpen()) w_.MSComm1.SetPortOpen(false);
-        return Finish(ExitCode::Interrupted, phase_ == Phase::Programming
-                                                 ? "interrupted at once: the tav was left in its loader"
-                                                 : "interrupted");
+        if (phase_ != Phase::Programming) return Finish(ExitCode::Interrupted, "interrupted");
+        const ProgrammingRun& run = w_.Programming;
+        return Finish(ExitCode::Abandoned,
+                      "stopped at once: " + WireAccount(run) + ", the port closed" + ProgramAgain(run));
     }
 }
 
@@ -104,50 +116,37 @@ ExitCode CliSession::Program() {
     if (interrupts_.Count() > 0) return Finish(ExitCode::Interrupted, "interrupted: nothing programmed");
     if (!w_.ProgramTav.Enabled) return Finish(ExitCode::Cancelled, "version question answered Cancel: nothing programmed");
 
-    const std::size_t firstBox = dialogs_.Shown().size();
     phase_ = Phase::Programming;
     if (trace_) trace_->Write("program " + port);
-    ProgramTav_Click(w_);
+    {
+        // The first Ctrl-C stops at a record boundary, wherever it comes.
+        InterruptsNoticed noticed(interrupts_);
+        ProgramTav_Click(w_);
+    }
     phase_ = Phase::Idle;
     output_.EndProgress();
-
-    if (stop_.Requested() && !stop_.WithheldAny())
-        output_.Note("the interrupt came after the last record: the programming ran to its end");
-    std::string summary;
-    const ExitCode code = ProgrammingOutcome(firstBox, summary);
-    if (code == ExitCode::Succeeded) summary = port + " programmed: " + std::to_string(w_.RecordCount) + " records";
-    return Finish(code, summary);
+    return ProgrammingOutcome(port);
 }
 
-ExitCode CliSession::ProgrammingOutcome(std::size_t firstBox, std::string& summary) const {
-    bool transferFailed = false, restartFailed = false, acknowledged = false, anyError = false;
-    const auto& boxes = dialogs_.Shown();
-    for (std::size_t i = firstBox; i < boxes.size(); ++i) {
-        const ShownBox& box = boxes[i];
-        transferFailed |= Is(box, "Error!", "Tav failed to reprogram. Tav must be programmed to operate");
-        restartFailed |= Is(box, "Error! ", "Failed to restart unit") ||
-                         Is(box, "Error!", "No reply to restart IR micro") ||
-                         Is(box, "Error!", "Reply fail to restart IR micro");
-        acknowledged |= Is(box, "OK! ", "Tav reprogram suceeded");
-        anyError |= box.title.starts_with("Error!");
+ExitCode CliSession::ProgrammingOutcome(const std::string& port) {
+    const ProgrammingRun& run = w_.Programming;
+    const bool interrupted = interrupts_.Count() > 0;
+    using Ending = ProgrammingRun::Ending;
+    switch (run.Outcome) {
+        case Ending::NotStarted: return Finish(ExitCode::ProgrammingFailed, "nothing programmed: no record was sent");
+        case Ending::Stopped:
+            return Finish(ExitCode::Interrupted,
+                          "interrupted: " + WireAccount(run) + ", the port closed" + ProgramAgain(run));
+        case Ending::RecordFailed:
+            if (interrupted) output_.Note("the transfer failed before the interrupt could stop it");
+            return Finish(ExitCode::ProgrammingFailed, "programming failed: " + WireAccount(run) + ProgramAgain(run));
+        case Ending::Completed: break;
     }
-    if (stop_.WithheldAny()) {
-        summary = "interrupted after " + std::to_string(stop_.RecordsBeforeStop()) + " of " +
-                  std::to_string(w_.RecordCount) + " records: the tav was restarted and the port closed";
-        return ExitCode::Interrupted;
-    }
-    if (transferFailed) {
-        summary = "programming failed";
-        return ExitCode::ProgrammingFailed;
-    }
-    if (restartFailed) {
-        summary = "completion not acknowledged: the tav did not confirm its restart";
-        return ExitCode::NotAcknowledged;
-    }
-    // IR-micro targets end with the micro's restart, which shows a box only when it fails.
-    if (acknowledged || (IsIrMicroTarget(w_.TargetReply) && !anyError)) return ExitCode::Succeeded;
-    summary = "programming failed: the flow did not reach its end";
-    return ExitCode::ProgrammingFailed;
+    if (interrupted)
+        output_.Note("the interrupt came after the last record had gone out: the programming ran to its end");
+    if (run.TavRestart != ProgrammingRun::Restart::Confirmed)
+        return Finish(ExitCode::NotAcknowledged, "completion not acknowledged: " + WireAccount(run));
+    return Finish(ExitCode::Succeeded, port + " programmed: " + std::to_string(run.RecordCount) + " records");
 }
 
 void CliSession::PrintFile() {
@@ -173,26 +172,19 @@ void CliSession::AbortIfAsked() {
 }
 
 bool CliSession::BeforeTurn() {
+    NoticeInterrupts();
     AbortIfAsked();
-    if (stop_.Withholding()) {
-        // Nothing went out, so nothing can come back: end the wait now.
-        if (w_.Timer1.Enabled()) {
-            if (trace_) trace_->CutShort("transfer stopping");
-            w_.Timer1.SetEnabled(false);
-        }
-        return false;
-    }
     if (trace_) trace_->Turn();
     return true;
 }
 
 void CliSession::AfterTurn() {
+    NoticeInterrupts();
     AbortIfAsked();
     if (phase_ == Phase::Programming) ShowProgress();
 }
 
 void CliSession::ShowProgress() {
-    if (stop_.Withholding()) return;  // that record does not go out
     const int value = w_.ProgressBar1.Value;
     const std::string& caption = w_.Label2.Caption;
     if (value > 0 && (value != shownValue_ || caption != shownCaption_))
@@ -201,10 +193,17 @@ void CliSession::ShowProgress() {
     shownCaption_ = caption;
 }
 
+void CliSession::NoticeInterrupts() {
+    const int count = interrupts_.Count();
+    if (count == interruptsSeen_) return;
+    interruptsSeen_ = count;
+    OnInterrupt();
+}
+
 void CliSession::OnInterrupt() {
     if (trace_) trace_->Note("interrupt signal");
     if (phase_ == Phase::Programming && interrupts_.Count() == 1) {
-        stop_.Request();
+        w_.Programming.StopRequested = true;
         output_.Note("interrupt: stopping after the record being sent; the tav will be restarted "
                      "(interrupt again to stop at once)");
     } else {

@@ -1,10 +1,9 @@
 #pragma once
 // One run of vantrel-cli over the core: load, search or program by calling the very
 // handlers the window's buttons call, watching the window model for rows and progress,
-// and telling the outcome from the boxes the core showed. No protocol or file logic
-// lives here.
+// and telling the outcome from the programming flow's own account of the wire. No
+// protocol or file logic lives here.
 
-#include <cstddef>
 #include <string>
 
 #include "cli/CliOptions.h"
@@ -16,17 +15,15 @@ class Bootstrap;
 
 namespace vantrel::cli {
 
-class ConsoleDialogs;
 class ConsoleOutput;
-class InterruptWatch;
+class InterruptSource;
 class ObservingPump;
 class TraceLog;
-class TransferStop;
 
 class CliSession {
 public:
-    CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleDialogs& dialogs,
-               ConsoleOutput& output, InterruptWatch& interrupts, TransferStop& stop, TraceLog* trace);
+    CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
+               InterruptSource& interrupts, TraceLog* trace);
 
     // Runs the command; the port is closed when it returns.
     ExitCode Run();
@@ -40,7 +37,8 @@ private:
     ExitCode Program();
     // Emergency_Click; false when the warning was answered Cancel.
     bool EmergencySearch();
-    ExitCode ProgrammingOutcome(std::size_t firstBox, std::string& summary) const;
+    // The closing lines from what the flow did on the wire.
+    ExitCode ProgrammingOutcome(const std::string& port);
 
     void PrintFile();
     void PrintRows();
@@ -50,19 +48,20 @@ private:
     bool BeforeTurn();
     void AfterTurn();
     void ShowProgress();
+    // Acts on the interruptions that came since it last looked.
+    void NoticeInterrupts();
     void OnInterrupt();
     ExitCode Finish(ExitCode code, const std::string& summary);
 
     const CliOptions& options_;
     Bootstrap& w_;
-    ConsoleDialogs& dialogs_;
     ConsoleOutput& output_;
-    InterruptWatch& interrupts_;
-    TransferStop& stop_;
+    InterruptSource& interrupts_;
     TraceLog* trace_;
 
     Phase phase_ = Phase::Idle;
     bool abort_ = false;  // unwind the running command at the next turn
+    int interruptsSeen_ = 0;
     int shownValue_ = 0;
     std::string shownCaption_;
 };

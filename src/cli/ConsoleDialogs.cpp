@@ -1,14 +1,12 @@
 #include "cli/ConsoleDialogs.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 
+#include "app/DisplayText.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/InterruptWatch.h"
+#include "cli/InterruptSource.h"
+#include "cli/TerminalReader.h"
 #include "cli/TraceLog.h"
 
 namespace vantrel::cli {
@@ -38,9 +36,10 @@ std::string Trim(const std::string& s) {
 
 }  // namespace
 
-ConsoleDialogs::ConsoleDialogs(ConsoleOutput& output, Answering answering, const InterruptWatch& interrupts,
-                               TraceLog* trace, int stdinFd)
-    : output_(output), answering_(answering), interrupts_(interrupts), trace_(trace), stdinFd_(stdinFd) {}
+ConsoleDialogs::ConsoleDialogs(ConsoleOutput& output, Answering answering, InterruptSource& interrupts,
+                               TerminalReader& terminal, bool stdinIsTerminal, TraceLog* trace)
+    : output_(output), answering_(answering), interrupts_(interrupts), terminal_(terminal),
+      stdinIsTerminal_(stdinIsTerminal), trace_(trace) {}
 
 BoxAnswer ConsoleDialogs::MsgBox(const std::string& text, BoxStyle style, const std::string& title) {
     if (trace_) trace_->Write("box " + OneLine(title + ": " + text));
@@ -56,7 +55,7 @@ BoxAnswer ConsoleDialogs::MsgBox(const std::string& text, BoxStyle style, const 
         } else if (answering_ == Answering::AlwaysCancel) {
             answer = BoxAnswer::Cancel;
             how = "--no";
-        } else if (::isatty(stdinFd_)) {
+        } else if (stdinIsTerminal_) {
             answer = AskTerminal(how);
         } else {
             answer = BoxAnswer::Cancel;
@@ -76,7 +75,13 @@ BoxAnswer ConsoleDialogs::AskTerminal(std::string& how) {
     for (;;) {
         output_.Prompt("OK or Cancel? [ok/cancel] ");
         std::string line;
-        if (!ReadAnswerLine(line)) {
+        // Ctrl-C at the prompt answers Cancel at once.
+        bool answered = false;
+        if (interrupts_.Count() == 0) {
+            InterruptsNoticed noticed(interrupts_);
+            answered = terminal_.ReadLine(line);
+        }
+        if (!answered) {
             output_.Prompt("\n");
             how = interrupts_.Count() > 0 ? "interrupted" : "end of input";
             return BoxAnswer::Cancel;
@@ -84,27 +89,6 @@ BoxAnswer ConsoleDialogs::AskTerminal(std::string& how) {
         const std::string word = Lower(Trim(line));
         if (word == "ok" || word == "o" || word == "yes" || word == "y") return BoxAnswer::Ok;
         if (word == "cancel" || word == "c" || word == "no" || word == "n") return BoxAnswer::Cancel;
-    }
-}
-
-bool ConsoleDialogs::ReadAnswerLine(std::string& line) {
-    // Byte by byte, so nothing after the line is taken from the terminal; poll also
-    // watches the signal pipe, so Ctrl-C at the prompt answers Cancel at once.
-    for (;;) {
-        if (interrupts_.Count() > 0) return false;
-        pollfd fds[2] = {{stdinFd_, POLLIN, 0}, {interrupts_.WakeFd(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (fds[1].revents & POLLIN) return false;
-        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-        char c = 0;
-        const ssize_t n = ::read(stdinFd_, &c, 1);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        if (c == '\n') return true;
-        line += c;
     }
 }
 

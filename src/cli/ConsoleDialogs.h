@@ -13,7 +13,8 @@
 namespace vantrel::cli {
 
 class ConsoleOutput;
-class InterruptWatch;
+class InterruptSource;
+class TerminalReader;
 class TraceLog;
 
 struct ShownBox {
@@ -25,9 +26,9 @@ struct ShownBox {
 
 class ConsoleDialogs : public Dialogs {
 public:
-    // stdinFd: where a terminal's answer is read (a terminal only when isatty says so).
-    ConsoleDialogs(ConsoleOutput& output, Answering answering, const InterruptWatch& interrupts,
-                   TraceLog* trace, int stdinFd = 0);
+    // terminal: where an answer is read, when standard input is a terminal.
+    ConsoleDialogs(ConsoleOutput& output, Answering answering, InterruptSource& interrupts,
+                   TerminalReader& terminal, bool stdinIsTerminal, TraceLog* trace);
 
     BoxAnswer MsgBox(const std::string& text, BoxStyle style, const std::string& title) override;
     std::string ShowOpen(const std::string& filter, bool fileMustExist) override;
@@ -36,14 +37,13 @@ public:
 
 private:
     BoxAnswer AskTerminal(std::string& how);
-    // One line from the terminal; false on end of input or an interruption.
-    bool ReadAnswerLine(std::string& line);
 
     ConsoleOutput& output_;
     Answering answering_;
-    const InterruptWatch& interrupts_;
+    InterruptSource& interrupts_;
+    TerminalReader& terminal_;
+    bool stdinIsTerminal_;
     TraceLog* trace_;
-    int stdinFd_;
     std::vector<ShownBox> shown_;
 };
 

@@ -1,9 +1,10 @@
 #include "cli/ConsoleOutput.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QString>
 #include <charconv>
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "app/DisplayText.h"
 
 namespace vantrel::cli {
 namespace {
@@ -11,20 +12,28 @@ namespace {
 constexpr const char* kIndent = "    ";
 constexpr int kBarWidth = 30;
 
-QString Q(const std::string& latin1) { return QString::fromLatin1(latin1.data(), qsizetype(latin1.size())); }
+using nlohmann::json;
+
+// The core's single-byte texts as JSON strings.
+json Q(const std::string& latin1) { return Latin1ToUtf8(latin1); }
 
 bool IsErrorTitle(const std::string& title) { return title.starts_with("Error!"); }
 
-// A single-precision version as its shortest decimal text, so 2.1 stays 2.1 in JSON.
-double ShortestDouble(float value) {
+// A single-precision version as its shortest decimal text, so 2.1 stays 2.1 in JSON,
+// and a whole version as a whole number (2, not 2.0).
+json ShortestNumber(float value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::stod(std::string(buffer, result.ptr));
+    const double shortest = std::stod(std::string(buffer, result.ptr));
+    if (std::trunc(shortest) == shortest && std::fabs(shortest) < 1e15) return static_cast<long long>(shortest);
+    return shortest;
 }
 
-}  // namespace
+// The front-end's own texts (notes, summaries) may hold file names in any bytes: what
+// is not UTF-8 is shown as U+FFFD rather than breaking the line.
+std::string Dump(const json& event) { return event.dump(-1, ' ', false, json::error_handler_t::replace); }
 
-std::string Latin1ToUtf8(const std::string& text) { return Q(text).toUtf8().toStdString(); }
+}  // namespace
 
 std::string BoxLine(const std::string& title, const std::string& text) {
     std::string line = title + ": ";
@@ -52,6 +61,7 @@ const char* OutcomeName(ExitCode code) {
         case ExitCode::ProgrammingFailed: return "programming-failed";
         case ExitCode::NotAcknowledged: return "not-acknowledged";
         case ExitCode::Cancelled: return "cancelled";
+        case ExitCode::Abandoned: return "abandoned";
         case ExitCode::Interrupted: return "interrupted";
     }
     return "failure";
@@ -67,9 +77,7 @@ void ConsoleOutput::Line(std::FILE* stream, const std::string& utf8) {
     std::fflush(stream);
 }
 
-void ConsoleOutput::Emit(const QJsonObject& event) {
-    Line(out_, QJsonDocument(event).toJson(QJsonDocument::Compact).toStdString());
-}
+void ConsoleOutput::Emit(const json& event) { Line(out_, Dump(event)); }
 
 void ConsoleOutput::ShowBox(const std::string& title, const std::string& text, BoxStyle style) {
     if (!json_) {
@@ -84,7 +92,7 @@ void ConsoleOutput::AnswerBox(const std::string& title, const std::string& text,
     const char* word = answer == BoxAnswer::Ok ? "OK" : "Cancel";
     if (json_) {
         Emit({{"event", "box"}, {"title", Q(title)}, {"text", Q(text)}, {"style", "okcancel"},
-              {"answer", answer == BoxAnswer::Ok ? "ok" : "cancel"}, {"answered_by", QString::fromStdString(how)}});
+              {"answer", answer == BoxAnswer::Ok ? "ok" : "cancel"}, {"answered_by", how}});
     } else if (how != "terminal") {
         Line(out_, std::string(kIndent) + "answered " + word + " (" + how + ")");
     }
@@ -109,7 +117,7 @@ void ConsoleOutput::File(const std::string& target, const std::string& version, 
 void ConsoleOutput::Row(int port, const std::string& text, bool selectable, float version) {
     if (json_) {
         Emit({{"event", "row"}, {"port", port}, {"text", Q(text)}, {"selectable", selectable},
-              {"version", ShortestDouble(version)}});
+              {"version", ShortestNumber(version)}});
         return;
     }
     std::string line = "COM" + std::to_string(port) + "  " + (text.empty() ? "(no tav identified)" : Latin1ToUtf8(text));
@@ -150,18 +158,28 @@ void ConsoleOutput::EndProgress() {
 }
 
 void ConsoleOutput::Note(const std::string& text) {
-    if (json_) Emit({{"event", "note"}, {"text", QString::fromStdString(text)}});
+    if (json_) Emit({{"event", "note"}, {"text", text}});
     else Line(err_, "vantrel-cli: " + text);
 }
 
 void ConsoleOutput::Outcome(ExitCode code, const std::string& summary) {
+    bool onStdout = true;
+    const std::string line = OutcomeLine(code, summary, onStdout);
+    if (line.empty()) return;
+    EndProgress();
+    std::FILE* stream = onStdout ? out_ : err_;
+    std::fputs(line.c_str(), stream);
+    std::fflush(stream);
+}
+
+std::string ConsoleOutput::OutcomeLine(ExitCode code, const std::string& summary, bool& onStdout) const {
+    onStdout = json_ || code == ExitCode::Succeeded;
     if (json_) {
-        Emit({{"event", "outcome"}, {"result", OutcomeName(code)}, {"exit", ToInt(code)},
-              {"summary", QString::fromStdString(summary)}});
-    } else if (!summary.empty()) {
-        Line(code == ExitCode::Succeeded ? out_ : err_,
-             code == ExitCode::Succeeded ? summary : "vantrel-cli: " + summary);
+        return Dump({{"event", "outcome"}, {"result", OutcomeName(code)}, {"exit", ToInt(code)},
+                     {"summary", summary}}) + "\n";
     }
+    if (summary.empty()) return {};
+    return (code == ExitCode::Succeeded ? summary : "vantrel-cli: " + summary) + "\n";
 }
 
 }  // namespace vantrel::cli

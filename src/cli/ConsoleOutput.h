@@ -5,12 +5,11 @@
 // are turned into UTF-8 here, so a terminal shows them and JSON stays valid.
 
 #include <cstdio>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 #include "app/Dialogs.h"
 #include "cli/ExitCodes.h"
-
-class QJsonObject;
 
 namespace vantrel::cli {
 
@@ -41,10 +40,13 @@ public:
     void Note(const std::string& text);
     // The last word; summary may be empty (nothing to say beyond the boxes and rows).
     void Outcome(ExitCode code, const std::string& summary);
+    // The line Outcome would write (with its line end; empty when it writes none), and
+    // whether on standard output: for a process that must end without this object.
+    std::string OutcomeLine(ExitCode code, const std::string& summary, bool& onStdout) const;
 
 private:
     void Line(std::FILE* stream, const std::string& utf8);
-    void Emit(const QJsonObject& event);
+    void Emit(const nlohmann::json& event);
 
     bool json_;
     bool progressBar_;
@@ -54,8 +56,6 @@ private:
     int lastWholePercent_ = -1;
 };
 
-// Single-byte text as UTF-8.
-std::string Latin1ToUtf8(const std::string& text);
 // "Title: text", each CR LF of the text a line break followed by an indent.
 std::string BoxLine(const std::string& title, const std::string& text);
 // The name scripts see for an exit status, e.g. "programming-failed".

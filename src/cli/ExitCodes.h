@@ -13,6 +13,7 @@ enum class ExitCode : int {
     ProgrammingFailed = 5,  // a record was never acknowledged (or the transfer never ran)
     NotAcknowledged = 6,    // every record went in, but the tav did not confirm its restart
     Cancelled = 7,          // a question (version, emergency warning) was answered Cancel
+    Abandoned = 8,          // a second interrupt while programming stopped at once: no orderly restart
     Interrupted = 130,      // Ctrl-C (or SIGTERM/SIGHUP): stopped, tav restarted, port closed
 };
 

@@ -1,10 +1,15 @@
 #include "cli/ObservingPump.h"
 
+#include "cli/InterruptSource.h"
+
 namespace vantrel::cli {
 
 void ObservingPump::RunPendingEvents(Instant wakeAt) {
     const bool mayBlock = beforeTurn ? beforeTurn() : true;
-    inner_.RunPendingEvents(mayBlock ? wakeAt : inner_.Now());
+    {
+        InterruptsNoticed noticed(interrupts_);
+        inner_.RunPendingEvents(mayBlock ? wakeAt : inner_.Now());
+    }
     if (afterTurn) afterTurn();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // An EventPump that lets the console front-end look at the window model on every turn
 // of a wait (progress, interruptions, the trace of waits) and passes the turn on to the
-// real pump.
+// real pump. During the turn itself, interruptions are left to the event loop.
 
 #include <functional>
 
@@ -9,9 +9,11 @@
 
 namespace vantrel::cli {
 
+class InterruptSource;
+
 class ObservingPump : public EventPump {
 public:
-    explicit ObservingPump(EventPump& inner) : inner_(inner) {}
+    ObservingPump(EventPump& inner, InterruptSource& interrupts) : inner_(inner), interrupts_(interrupts) {}
 
     Instant Now() const override { return inner_.Now(); }
     void RunPendingEvents(Instant wakeAt) override;
@@ -24,6 +26,7 @@ public:
 
 private:
     EventPump& inner_;
+    InterruptSource& interrupts_;
 };
 
 }  // namespace vantrel::cli

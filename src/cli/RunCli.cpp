@@ -1,8 +1,5 @@
 #include "cli/RunCli.h"
 
-#include <unistd.h>
-
-#include <csignal>
 #include <exception>
 #include <memory>
 
@@ -10,24 +7,25 @@
 #include "cli/CliSession.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/InterruptWatch.h"
+#include "cli/DeniedPortNotice.h"
+#include "cli/InterruptSource.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
 #include "cli/TracingSerialPort.h"
-#include "cli/TransferStop.h"
-#include "qt/QtEventPump.h"
-#include "qt/QtSerialPort.h"
 #include "registry/RegistryStore.h"
 
 namespace vantrel::cli {
 
-ExitCode RunCli(const CliOptions& options) {
-    // A reader of our output that goes away (a pipe into head) must not kill the run
-    // halfway through a transfer: writes then fail quietly and the run ends as it would.
-    std::signal(SIGPIPE, SIG_IGN);
-    ConsoleOutput output(options.json, ::isatty(STDOUT_FILENO) == 1);
-    QtEventPump realPump;
-    ObservingPump pump(realPump);
+ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform) {
+    ConsoleOutput output(options.json, platform.stdoutIsTerminal);
+    // Outside the waits nothing would notice an interruption (a blocking open of the
+    // type table store or of the firmware file may never return): it ends the run
+    // there and then, saying so as an interrupted run does.
+    bool onStdout = false;
+    const std::string lastWords = output.OutcomeLine(ExitCode::Interrupted, "interrupted", onStdout);
+    platform.interrupts.EndAtOnceWith(lastWords, onStdout, ToInt(ExitCode::Interrupted));
+
+    ObservingPump pump(platform.pump, platform.interrupts);
 
     std::unique_ptr<TraceLog> trace;
     if (!options.tracePath.empty()) {
@@ -40,32 +38,33 @@ ExitCode RunCli(const CliOptions& options) {
         }
     }
 
-    // Bootstrap -> stop gate -> trace -> QSerialPort: the trace shows what really went out.
-    QtSerialPort serial;
-    TracingSerialPort traced(serial, trace.get());
-    TransferStop stop;
-    StoppableSerialPort port(traced, stop, trace.get());
+    // Bootstrap -> trace -> permission notice -> the platform's port: the trace shows
+    // what really went out.
+    DeniedPortNotice noticed(platform.serial, stderr);
+    TracingSerialPort port(noticed, trace.get());
 
-    InterruptWatch interrupts;
-    ConsoleDialogs dialogs(output, options.answering, interrupts, trace.get());
+    ConsoleDialogs dialogs(output, options.answering, platform.interrupts, platform.terminal,
+                           platform.stdinIsTerminal, trace.get());
     std::unique_ptr<RegistryStore> registry = OpenDefaultRegistryStore();
 
     Bootstrap w(port, pump, dialogs, *registry);
-    stop.Attach(w);
     if (trace) trace->WatchTimer(w.Timer1);
     Form_Load(w);
 
-    CliSession session(options, w, pump, dialogs, output, interrupts, stop, trace.get());
+    CliSession session(options, w, pump, output, platform.interrupts, trace.get());
+    ExitCode code = ExitCode::Failure;
     try {
-        return session.Run();
+        code = session.Run();
     } catch (const std::exception& e) {
         // The core handles its own failures; this is the platform failing under it.
         if (w.MSComm1.PortOpen()) w.MSComm1.SetPortOpen(false);
         output.EndProgress();
         output.Note(std::string("unexpected failure: ") + e.what());
         output.Outcome(ExitCode::Failure, "unexpected failure");
-        return ExitCode::Failure;
     }
+    // The outcome is out: an interruption from here on only ends the process.
+    platform.interrupts.EndAtOnceWith({}, onStdout, ToInt(code));
+    return code;
 }
 
 }  // namespace vantrel::cli

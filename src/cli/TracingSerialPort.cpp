@@ -14,6 +14,11 @@ std::string Hex(std::uint8_t byte) {
     return text;
 }
 
+std::string DeviceOf(int n) {
+    const std::string device = ComPortDevice(n);
+    return device.empty() ? "no device" : device;
+}
+
 }  // namespace
 
 void TracingSerialPort::SetPortOpen(bool open) {
@@ -26,10 +31,10 @@ void TracingSerialPort::SetPortOpen(bool open) {
     try {
         inner_.SetPortOpen(true);
     } catch (const SerialError& e) {
-        trace_->Write("open " + port + " (" + ComPortDevice(inner_.CommPort()) + ") failed: " + e.what());
+        trace_->Write("open " + port + " (" + DeviceOf(inner_.CommPort()) + ") failed: " + e.what());
         throw;
     }
-    trace_->Write("open " + port + " (" + ComPortDevice(inner_.CommPort()) + ") at " + inner_.Settings() +
+    trace_->Write("open " + port + " (" + DeviceOf(inner_.CommPort()) + ") at " + inner_.Settings() +
                   ", RTS " + (inner_.RTSEnable() ? "on" : "off"));
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Bootstrap.h"
+#include "discovery/TypeOfReply.h"
 #include "serial/RestartCommands.h"
 #include "serial/Waits.h"
 
@@ -43,12 +44,6 @@ void SendBreak(Bootstrap& w) {
     Pause(w, kBreakPauseMs);
 }
 
-bool IsKnownReply(const Bootstrap& w, std::uint8_t reply) {
-    for (const TypeRow& row : w.Types.TypeTable)
-        if (row.Reply == reply) return true;
-    return false;
-}
-
 // One rate attempt: the request, the reply wait, the frame check and the type lookup.
 // Sets `received` once a reply of at least four bytes has been read.
 std::optional<std::int32_t> TryRate(Bootstrap& w, const char* settings, bool& received) {
@@ -77,7 +72,7 @@ std::optional<std::int32_t> TryRate(Bootstrap& w, const char* settings, bool& re
         code = kAliasedReply;
         checkPasses = true;
     }
-    if (!checkPasses || !IsKnownReply(w, code)) return std::nullopt;
+    if (!checkPasses || !TypeOfReply(w.Types.TypeTable, code)) return std::nullopt;
     return static_cast<std::int32_t>(code) + 256 * major + 65536 * minor;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/Bootstrap.h"
 #include "discovery/ProbePort.h"
+#include "discovery/TypeOfReply.h"
 #include "serial/RestartCommands.h"
 
 namespace vantrel {
@@ -29,15 +30,11 @@ std::uint8_t MinorVersion(std::int32_t v) { return static_cast<std::uint8_t>((v 
 // Shows the row's type name for identification v; the row is selectable when the
 // type is the file's target. False when no type has v's reply code.
 bool ShowType(Bootstrap& w, int row, std::int32_t v) {
-    // 0 is "no tav": it must not match an empty row of an edited type table.
-    if (v == 0) return false;
-    for (const TypeRow& type : w.Types.TypeTable) {
-        if (type.Reply != ReplyCode(v)) continue;
-        w.TavType[row].Caption = type.Name;
-        if (w.TargetReply == type.Reply) w.Option1[row].Enabled = true;
-        return true;
-    }
-    return false;
+    const TypeRow* type = TypeOfReply(w.Types.TypeTable, ReplyCode(v));
+    if (!type) return false;
+    w.TavType[row].Caption = type->Name;
+    if (w.TargetReply == type->Reply) w.Option1[row].Enabled = true;
+    return true;
 }
 
 // The firmware is for the IR micro behind the probed tav: link to the micro, take its

@@ -5,8 +5,10 @@
 
 namespace vantrel {
 
-// VANTREL_COMn when set (e.g. VANTREL_COM1=/dev/ttyUSB0), else "COMn" on Windows and
-// "/dev/ttyS(n-1)" elsewhere. Read at every opening, so a change takes effect then.
+// COMn's device as MapComPorts gives it for this process and machine; empty when COMn has
+// no device. Read at every opening, so a change (a variable, a ports file, an adapter
+// plugged in) takes effect then. A ports file line that is ignored is named once on
+// standard error.
 std::string ComPortDevice(int n);
 
 }  // namespace vantrel

@@ -124,12 +124,26 @@ void MainWindow::QuitIfEnded() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // The close box ends the program like Exit; Exit has already done its part.
     if (!w_.Ended) CloseWindow(w_);
+    if (!w_.Ended) {
+        // A tav is being programmed: its transfer stops at the next record boundary and
+        // the flow reports and restarts the tav; the window closes once it has returned.
+        // Closing again meanwhile changes nothing.
+        event->ignore();
+        return;
+    }
     // A handler that is waiting (this event runs inside its wait) unwinds from there.
     pump_.RequestEnd();
     idleTimer_.stop();
     quitting_ = true;
     event->accept();
     QCoreApplication::quit();
+}
+
+void MainWindow::TerminationSignal() {
+    // The first signal closes the window as its close box does. One more while a transfer
+    // is stopping means the sender insists: the program ends at once, the tav left as it is.
+    if (w_.Programming.Running && w_.Programming.StopRequested && !w_.Ended) EndProgram(w_);
+    close();
 }
 
 void MainWindow::ArmTimers() {
@@ -149,7 +163,7 @@ void MainWindow::Sync() {
     if (windowTitle() != title) setWindowTitle(title);
     // Not exclusive while copying, so that the model may have no row selected.
     options_.setExclusive(false);
-    for (const auto& [control, widget] : views_) ShowControl(*control, *widget, scale_, !w_.IsCovered(*control));
+    for (const auto& [control, widget] : views_) ShowControl(*control, *widget, scale_, w_.IsUsable(*control));
     options_.setExclusive(true);
     ShowStacking();
 }

@@ -26,6 +26,9 @@ public:
     // Arms the idle timer for the model's next timer (Timer1, Timer2).
     void ArmTimers();
 
+    // SIGTERM, SIGINT or SIGHUP reached the process (see TerminationSignals).
+    void TerminationSignal();
+
     // The widget that shows a control of the model.
     QWidget* WidgetOf(const Control& c) const;
 

@@ -60,6 +60,7 @@ void QtSerialPort::SetPortOpen(bool open) {
 
 void QtSerialPort::Open() {
     device_ = ComPortDevice(commPort_);
+    if (device_.empty()) throw SerialError("Cannot open COM" + std::to_string(commPort_) + ": it has no device");
     port_.setPortName(QString::fromLocal8Bit(device_));
     gone_ = false;
     port_.clearError();

@@ -8,6 +8,7 @@
 #include "qt/QtDialogs.h"
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
+#include "qt/TerminationSignals.h"
 #include "registry/RegistryStore.h"
 
 int main(int argc, char** argv) {
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     vantrel::MainWindow window(w, pump);
     dialogs.SetParent(&window);
     dialogs.SetBeforeShowing([&window] { window.Sync(); });
+    // A signal closes the window as the close box does: a transfer stops at a record boundary.
+    vantrel::TerminationSignals terminations([&window] { window.TerminationSignal(); });
     window.show();
     return QApplication::exec();
 }

@@ -77,6 +77,6 @@ std::error_code CheckCreatable(const std::filesystem::path& file);
 // the ownership given (an existing file's), or mode 0644 and the program's own user for
 // a new one; when the owner cannot be kept, nothing is replaced.
 std::error_code ReplaceFileAtomically(const std::filesystem::path& file, std::string_view contents,
-                                      const std::optional<FileOwnership>& keep);
+                                      const std::optional<FileOwnership>& keep = std::nullopt);
 
 }  // namespace vantrel

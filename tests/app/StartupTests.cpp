@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Bootstrap.h"
+#include "app/Commands.h"
 #include "support/SimWindow.h"
 
 namespace vantrel {
@@ -98,7 +99,7 @@ TEST(Startup, PanelsAreMovedIntoTheColumnAndStackedAboveEverything) {
     for (int i = 0; i < 4; ++i) EXPECT_EQ(order[order.size() - 5 + i], &w.Blanking[i]);
 }
 
-TEST(Startup, ACommandLineLoadsItsFileHalfASecondAfterStartUp) {
+TEST(Startup, ACommandLineLoadsItsFileHalfASecondAfterStartUpOrOnceARunningCommandHasReturned) {
     FreshWindow f("/no/such/file.PHX");
     Form_Load(f.w);
     ASSERT_TRUE(f.w.Timer2.Enabled());
@@ -111,6 +112,20 @@ TEST(Startup, ACommandLineLoadsItsFileHalfASecondAfterStartUp) {
     f.pump.AdvanceTo(500ms);
     f.w.FireDueTimers();
     EXPECT_FALSE(f.w.Timer2.Enabled());  // fires once only
+
+    // Falling due inside another command's waits (a search over a silent port, 1630 ms),
+    // the load waits for that command to return, and is not lost.
+    FreshWindow busy("/no/such/file.PHX");
+    Form_Load(busy.w);
+    busy.port.AddEmptyPort(1);
+    busy.pump.AdvanceTo(400ms);
+    search_Click(busy.w);
+    EXPECT_EQ(busy.pump.Now(), 2030ms);
+    EXPECT_TRUE(busy.dialogs.Shown().empty());
+    EXPECT_LE(busy.w.NextTimerDue(Instant::max()), busy.pump.Now());
+    busy.dialogs.ExpectBox("Error!", "Cannot open Hex file");
+    busy.w.FireDueTimers();
+    EXPECT_FALSE(busy.w.Timer2.Enabled());
 }
 
 TEST(Startup, ResetDisplayKeepsSearchResultsBehindTheHiddenRows) {

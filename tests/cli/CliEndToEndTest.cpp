@@ -7,6 +7,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <filesystem>
 #include <ranges>
 #include <sstream>
 
@@ -25,9 +26,15 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
     const auto records = DistinctRecords(12);
     const auto load = [&](sim::PhxFaults faults) { return QStringList{"load", Firmware(records, faults)}; };
     const QString fw = Firmware(DistinctRecords(3));
+    auto outOfReach = DistinctRecords(6);
+    outOfReach[4].byteAddress = 0x8000;  // would land at word C000 hex, not 4000 hex
     const std::string help = "\nTry 'vantrel-cli --help'.\n", notLoaded = "\nvantrel-cli: firmware file not loaded\n";
-    const struct Case { QStringList args; int exitCode; std::string err; } cases[] = {
-        {{"flash", "x.phx"}, 2, "vantrel-cli: unknown command 'flash' (load, search or program)" + help},
+    // Blocked outside any wait (here opening the trace), a signal still ends the run at once.
+    const QString fifo = Fifo("trace-fifo");
+    const struct Case { QStringList args; int exitCode; std::string err; int signal = 0; } cases[] = {
+        {{"flash", "x.phx"}, 2, "vantrel-cli: unknown command 'flash' (load, search, program or ports)" + help},
+        {{"search", "--save"}, 2, "vantrel-cli: --save belongs to ports" + help},
+        {{"ports", "--trace", Path("t")}, 2, "vantrel-cli: ports opens no port: only --save and --json apply" + help},
         {{"search", "--yes", "--no"}, 2, "vantrel-cli: --yes and --no exclude each other" + help},
         {{"load", Path("missing.phx")}, 3, "Error!: Cannot open Hex file" + notLoaded},
         {load({.badChecksumAt = 3}), 3, "Error!: Checksum error on line_count 3" + notLoaded},
@@ -36,15 +43,23 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
         {{"program", fw, "--port", "1", "--no"}, 7,
          "vantrel-cli: version question answered Cancel: nothing programmed\n"},
         {{"program", fw, "--port", "2"}, 5,
-         "Error!: Tav failed to reprogram. Tav must be programmed to operate\nvantrel-cli: programming failed\n"},
+         "Error!: Tav failed to reprogram. Tav must be programmed to operate\nvantrel-cli: programming failed: 0 of 3 "
+         "records acknowledged, the tav confirmed its restart; the tav must be programmed again (with --emergency if "
+         "it no longer answers the search)\n"},
+        {{"program", Firmware(outOfReach), "--port", "2"}, 5,
+         "Error!: Address 8000 hex or above on data line 5: nothing was sent to the tav\n"
+         "vantrel-cli: nothing programmed: no record was sent\n"},
         {{"program", fw, "--port", "3"}, 6,
          "Error! : Failed to restart unit\n"
-         "vantrel-cli: completion not acknowledged: the tav did not confirm its restart\n"},
+         "vantrel-cli: completion not acknowledged: 3 of 3 records acknowledged, the tav did not confirm its "
+         "restart\n"},
         {{"program", fw, "--port", "4"}, 4, "vantrel-cli: no selectable tav on COM4\n"},
+        {{"search", "--trace", fifo}, 130, "vantrel-cli: interrupted\n", SIGINT},
+        {{"load", fw, "--trace", fifo}, 130, "vantrel-cli: interrupted\n", SIGTERM},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        const CliResult r = Run(c.args);
+        const CliResult r = c.signal ? RunUntilBlockedThenSignal(c.args, c.signal) : Run(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out.empty(), c.args[0] != "program") << "only a search lists anything";
@@ -74,46 +89,114 @@ TEST_F(CliEndToEnd, ProgramListsTheSearchTakesTheAnswerGivenSendsTheWholeFileAnd
 
     std::stringstream trace;
     trace << std::ifstream(Path("trace").toStdString()).rdbuf();
-    for (const std::string& part : {"open COM1 (" + slave + ") at ", "  settings 9600,o,8,1\n"s, "  sent A1\n"s,
+    for (const std::string& part : {"open COM1 (" + slave + ") at ",
+                                    "  open COM2 (no device) failed: Cannot open COM2: it has no device\n"s,
+                                    "  settings 9600,o,8,1\n"s, "  sent A1\n"s,
                                     "  received 0F "s, "  box OK! : Tav reprogram suceeded\n"s})
         EXPECT_NE(trace.str().find(part), std::string::npos) << part;
 }
 
-TEST_F(CliEndToEnd, InterruptStopsAtARecordBoundaryRestartsTheTavAndExits130WithEveryEventInJson) {
-    AttachTav(1, {"--reply", "11", "--version", "2.0"});
-    const auto records = DistinctRecords(400);
-    auto cli = Start({"--json", "program", Firmware(records), "--port", "1"});
-    QByteArray out;
-    while (!out.contains("\"sent\":8,")) {
-        ASSERT_TRUE(cli->waitForReadyRead(60000)) << "no progress shown: " << out.toStdString();
-        out += cli->readAllStandardOutput();
-    }
-    ::kill(static_cast<pid_t>(cli->processId()), SIGINT);
-    ASSERT_TRUE(cli->waitForFinished(60000));
-    EXPECT_EQ(cli->exitCode(), 130);
-    std::vector<QJsonObject> events;
-    for (const QByteArray& line : (out + cli->readAllStandardOutput()).trimmed().split('\n')) {
-        QJsonParseError error{};
-        events.push_back(QJsonDocument::fromJson(line, &error).object());
-        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-    }
-    ASSERT_GE(events.size(), 12u);
-    EXPECT_EQ(events[9]["percent"].toString(), "02.0%");
-    const QJsonObject& box = events[events.size() - 2];
-    EXPECT_EQ(box["title"].toString() + ": " + box["text"].toString(),
-              "Error!: Tav failed to reprogram. Tav must be programmed to operate");
-    EXPECT_EQ(events.back()["exit"].toInt(), 130);
-    EXPECT_THAT(events.back()["summary"].toString().toStdString(),
-                HasSubstr(" records: the tav was restarted and the port closed"));
+TEST_F(CliEndToEnd, TheVariableWinsOverThePortsFileWhichNamesATavOnItsOwnAndPortsSaysWhereEachComesFrom) {
+    const std::string byVariable = AttachTav(1, {"--reply", "11", "--version", "2.5"});
+    const std::string byFile = AttachTav(3, {"--reply", "22", "--version", "1.3"});
+    for (const char* name : {"VANTREL_COM2", "VANTREL_COM3", "VANTREL_COM4"}) UnsetEnv(name);
+    const std::string file = Path("config/vantrel/ports.conf").toStdString();
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    std::ofstream(file) << "# the bench's tavs\nCOM1=" << byFile << "\nCOM2=none\nCOM3=" << byFile
+                        << "\nCOM4=none\nCOM5=/dev/ttyUSB9\n";
+    const std::string ignored = file + " line 6 ignored (not COM1 to COM4 = device): COM5=/dev/ttyUSB9\n";
 
-    const TavsimReport report = Report(1);
-    const auto& stored = report.records;
-    ASSERT_GE(stored.size(), 8u);
-    ASSERT_LT(stored.size(), records.size());
-    EXPECT_EQ(stored, LastToFirst(records, stored.size())) << "the records before the stop went in whole, in order";
-    EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no part of a frame after the stop";
-    EXPECT_EQ(report.counts["completions"].toInt(), 0);
-    EXPECT_EQ(report.counts["restarts"].toInt(), 2) << "the search's restart, then the one after the stop";
+    const CliResult search = Run({"search"});
+    EXPECT_EQ(search.exitCode, 0);
+    EXPECT_EQ(search.out, "COM1  Tav model 00 2.5\nCOM3  Tav model 01 1.3\n");
+    EXPECT_EQ(search.err, "vantrel: " + ignored) << "named once, though read at every opening";
+
+    const CliResult ports = Run({"ports"});
+    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_THAT(ports.out, StartsWith("COM1  " + byVariable + "  (set by VANTREL_COM1)\n"
+                                      "COM2  no device  (from " + file + ")\n"
+                                      "COM3  " + byFile + "  (from " + file + ")\n"
+                                      "COM4  no device  (from " + file + ")\n"));
+    EXPECT_EQ(ports.err, "vantrel-cli: " + ignored);
+}
+
+TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithEveryEventInJson) {
+    const std::string again =
+        "; the tav must be programmed again (with --emergency if it no longer answers the search)";
+    const struct Case {
+        const char* name;
+        QStringList tav;
+        const char* interruptAt;  // the progress event during which Ctrl-C comes
+        int interrupts, exitCode;
+        std::vector<std::string> boxes;  // "title: text", in order
+        std::string summary;             // acknowledged records are written as N
+        int restarts;                    // the search's, then the one after the transfer
+    } cases[] = {
+        // The record in flight finishes; then the ordinary failure path.
+        {"one interrupt", {}, "\"sent\":8,", 1, 130,
+         {"Error!: Tav failed to reprogram. Tav must be programmed to operate"},
+         "interrupted: N of 400 records acknowledged, the tav confirmed its restart, the port closed" + again, 2},
+        // The tav goes silent after 8 records (it hears no restart either): the ninth fails on
+        // its own before the stop could come.
+        {"interrupt during a record that fails", {"--unplug-after", "8"}, "\"sent\":9,", 1, 5,
+         {"Error!: Tav failed to reprogram. Tav must be programmed to operate", "Error!: No reply to restart"},
+         "programming failed: N of 400 records acknowledged, the tav did not confirm its restart" + again, 1},
+        // A second interrupt, while the ninth record is still being tried, stops at once:
+        // no box, no restart.
+        {"two interrupts", {"--unplug-after", "8"}, "\"sent\":9,", 2, 8, {},
+         "stopped at once: N of 400 records acknowledged, the tav was not restarted, the port closed" + again, 1},
+    };
+    const auto records = DistinctRecords(400);
+    const QString fw = Firmware(records);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AttachTav(1, QStringList{"--reply", "11", "--version", "2.0"} + c.tav);
+        auto cli = Start({"--json", "program", fw, "--port", "1"});
+        QByteArray out;
+        while (!out.contains(c.interruptAt)) {
+            ASSERT_TRUE(cli->waitForReadyRead(60000)) << "no progress shown: " << out.toStdString();
+            out += cli->readAllStandardOutput();
+        }
+        ::kill(static_cast<pid_t>(cli->processId()), SIGINT);
+        // A second signal sent before the first was taken would merge with it.
+        while (c.interrupts == 2 && !out.contains("interrupt: stopping")) {
+            ASSERT_TRUE(cli->waitForReadyRead(60000)) << "the interrupt was not taken: " << out.toStdString();
+            out += cli->readAllStandardOutput();
+        }
+        if (c.interrupts == 2) ::kill(static_cast<pid_t>(cli->processId()), SIGINT);
+        ASSERT_TRUE(cli->waitForFinished(60000));
+        EXPECT_EQ(cli->exitCode(), c.exitCode);
+        std::vector<std::string> boxes;
+        QJsonObject outcome;
+        for (const QByteArray& line : (out + cli->readAllStandardOutput()).trimmed().split('\n')) {
+            QJsonParseError error{};
+            const QJsonObject event = QJsonDocument::fromJson(line, &error).object();
+            ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+            if (event["event"] == "box")
+                boxes.push_back((event["title"].toString() + ": " + event["text"].toString()).toStdString());
+            if (event["event"] == "outcome") outcome = event;
+        }
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(outcome["exit"].toInt(), c.exitCode);
+
+        const TavsimReport report = Report(1);
+        const auto& stored = report.records;
+        ASSERT_GE(stored.size(), 8u);
+        ASSERT_LT(stored.size(), records.size());
+        EXPECT_EQ(stored, LastToFirst(records, stored.size())) << "the records before the stop went in whole, in order";
+        EXPECT_EQ(report.counts["completions"].toInt(), 0);
+        EXPECT_EQ(report.counts["restarts"].toInt(), c.restarts);
+        // Stopped at once, the tav may hold the block in flight without having acknowledged it.
+        const auto said = [&c](std::size_t n) {
+            return std::string(c.summary).replace(c.summary.find('N'), 1, std::to_string(n));
+        };
+        const std::string summary = outcome["summary"].toString().toStdString();
+        EXPECT_TRUE(summary == said(stored.size()) || (c.exitCode == 8 && summary == said(stored.size() - 1)))
+            << summary;
+        if (c.exitCode == 130) {
+            EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no frame after the stop";
+        }
+    }
 }
 
 }  // namespace

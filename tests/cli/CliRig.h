@@ -1,9 +1,11 @@
 #pragma once
 // Running the real vantrel-cli against vantrel-tavsim: a temporary directory for the
-// registry, the firmware files and the tavs' reports; COM1..COM4 pointed at simulated
-// tavs or at devices that do not exist.
+// registry, the firmware files, the tavs' reports and the user's ports file; COM1..COM4
+// pointed at simulated tavs or at no device, whatever ports this machine has.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -25,8 +27,11 @@ class CliEndToEnd : public ::testing::Test {
 protected:
     CliEndToEnd() {
         env_.insert("VANTREL_REGISTRY", Path("registry.reg"));
-        for (int n = 1; n <= 4; ++n) env_.insert(QString("VANTREL_COM%1").arg(n), Path("no-such-port"));
+        env_.insert("XDG_CONFIG_HOME", Path("config"));
+        for (int n = 1; n <= 4; ++n) env_.insert(QString("VANTREL_COM%1").arg(n), "none");
     }
+    void SetEnv(const QString& name, const QString& value) { env_.insert(name, value); }
+    void UnsetEnv(const QString& name) { env_.remove(name); }
     // Starts a vantrel-tavsim for COMn; returns the pseudo-terminal it prints first.
     std::string AttachTav(int n, QStringList args) {
         const TavsimProcess& tav = tavs_[n - 1].emplace(VANTREL_TAVSIM, args, Path(QString("tav%1.json").arg(n)));
@@ -49,14 +54,35 @@ protected:
         cli->start(VANTREL_CLI_PATH, args);
         return cli;
     }
-    CliResult Run(const QStringList& args) {
+    CliResult Run(const QStringList& args) { return Finish(*Start(args)); }
+    // Runs until vantrel-cli blocks opening a FIFO that no one opens from the other end,
+    // then sends it the signal.
+    CliResult RunUntilBlockedThenSignal(const QStringList& args, int signal) {
         auto cli = Start(args);
-        EXPECT_TRUE(cli->waitForFinished(120000)) << "vantrel-cli did not finish";
-        return {cli->exitStatus() == QProcess::NormalExit ? cli->exitCode() : -1,
-                cli->readAllStandardOutput().toStdString(), cli->readAllStandardError().toStdString()};
+        const std::string wchan = "/proc/" + std::to_string(cli->processId()) + "/wchan";
+        std::string where;
+        while (where != "wait_for_partner") {
+            if (cli->waitForFinished(5)) {
+                ADD_FAILURE() << "vantrel-cli ended without blocking";
+                return Finish(*cli);
+            }
+            std::ifstream(wchan) >> where;
+        }
+        ::kill(static_cast<pid_t>(cli->processId()), signal);
+        return Finish(*cli);
+    }
+    QString Fifo(const QString& name) {
+        EXPECT_EQ(::mkfifo(Path(name).toLocal8Bit().constData(), 0600), 0);
+        return Path(name);
     }
 
 private:
+    CliResult Finish(QProcess& cli) {
+        EXPECT_TRUE(cli.waitForFinished(120000)) << "vantrel-cli did not finish";
+        return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
+                cli.readAllStandardOutput().toStdString(), cli.readAllStandardError().toStdString()};
+    }
+
     QTemporaryDir dir_;
     QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
     std::array<std::optional<TavsimProcess>, 4> tavs_;  // stopped before the directory goes

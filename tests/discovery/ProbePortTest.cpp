@@ -93,6 +93,8 @@ const std::vector<ProbeCase> kCases{
     {"unknown code counts as received", {0x14, 0x03, 0x08, 0xE0, 0x5A}, true, 0, 27, true,
      100ms + 3 * (1430ms + 3010ms)},
     {"silent: one pass, no restart", {}, true, 0, 9, false, 100ms + 9 * 170ms},
+    // Code 0 is never a type, although the table holds a row without its reply code.
+    {"code 0 matches no empty row", {0x00, 0x00, 0x00, 0xFF, 0x5A}, true, 0, 27, true, 100ms + 3 * (1430ms + 3010ms)},
 };
 
 TEST(ProbePort, RatesPassesFramesAndTheirVirtualTime) {
@@ -108,6 +110,7 @@ TEST(ProbePort, RatesPassesFramesAndTheirVirtualTime) {
         Bootstrap w(line, pump, dialogs, registry);
         Form_Load(w);
         w.Types.TypeTable[34].Reply = 0x10;
+        w.Types.TypeTable.push_back(TypeRow{});  // an edited registry's row without subkeys
         line.SetPortOpen(true);
 
         const Instant start = pump.Now();

@@ -136,6 +136,11 @@ TEST_F(Search, FourSilentPortsTakeFourProbePassesAndNeverMatchAnEmptyTypeRow) {
     // Each: 100 ms break + 9 x (70 ms request + 100 ms wait).
     EXPECT_EQ(Run(), 4 * 1630ms);
     for (int i = 0; i < 4; ++i) ExpectRow(i, "");
+
+    // Nor does a reply of code 0, whatever version it carries: it is no tav.
+    s.AttachTav(2, Tav(0x00, 2, 4));
+    Run();
+    ExpectRow(1, "");
 }
 
 TEST_F(Search, ATavPulledDuringItsProbeLeavesAnEmptyRowAndTheSearchGoesOn) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "app/Commands.h"
 #include "programming/ProgramTav.h"
 
 #include "ProgrammingRig.h"
@@ -32,13 +33,14 @@ void ProgramAgainSucceeds(Rig& r) {
     ExpectIdle(r);
 }
 
-// Bar value and caption while the panel shows a value, sampled every 2 ms of virtual
-// time, each change once; only while Program is covered.
-using Shown = std::vector<std::pair<int, std::string>>;
+// The bar as drawn ("value/maximum") and the caption while the panel shows a value,
+// sampled every 2 ms of virtual time, each change once; only while Program is covered.
+using Shown = std::vector<std::pair<std::string, std::string>>;
 void WatchProgress(Rig& r, Shown& shown) {
     const Bootstrap& w = r.w;
     if (w.PleaseWait.Visible && w.ProgressBar1.Value != 0 && w.IsCovered(w.ProgramTav)) {
-        std::pair<int, std::string> now{w.ProgressBar1.Value, w.Label2.Caption};
+        std::pair now{std::to_string(w.ProgressBar1.Value) + "/" + std::to_string(w.ProgressBar1.Max),
+                      w.Label2.Caption};
         if (shown.empty() || shown.back() != now) shown.push_back(std::move(now));
     }
     r.sim.pump.ScheduleAfter(2ms, [&r, &shown] { WatchProgress(r, shown); });
@@ -51,7 +53,7 @@ TEST(ProgramTav, RecordsGoLastToFirstWithProgressThenTheCompletionEvenForAnEmpty
     r.sim.dialogs.ExpectBox("OK! ", "Tav reprogram suceeded").ExpectBox("OK! ", "Tav reprogram suceeded");
     ProgramTav_Click(r.w);
     EXPECT_EQ(r.tav->Records(), r.ExpectedArrivals());
-    EXPECT_EQ(progress, (Shown{{1, "33.3%"}, {2, "66.7%"}, {3, "100.0%"}}));
+    EXPECT_EQ(progress, (Shown{{"1/3", "33.3%"}, {"2/3", "66.7%"}, {"3/3", "100.0%"}}));  // bar and text agree
     EXPECT_EQ(r.tav->IdentificationRequests(), 1);  // one probe, without restart
     ExpectIdle(r);
 
@@ -96,57 +98,127 @@ TEST(ProgramTav, AFullImageReachesAnEmergencyRowWithEveryProgressValue) {
     ProgramTav_Click(r.w);
     EXPECT_EQ(r.tav->Records(), r.ExpectedArrivals());
     ASSERT_EQ(progress.size(), 1024u);
-    for (int k = 0; k < 1024; ++k) EXPECT_EQ(progress[static_cast<std::size_t>(k)].first, k + 1);
+    for (int k = 0; k < 1024; ++k)
+        EXPECT_EQ(progress[static_cast<std::size_t>(k)].first, std::to_string(k + 1) + "/1024");
     EXPECT_EQ(progress.front().second, "00.1%");
     EXPECT_EQ(progress.back().second, "100.0%");
     ExpectIdle(r);
 }
 
-TEST(ProgramTav, FailureAtTheFirstRecordReportsOnceAndRestartsTheTav) {
+// While the restart after the failure box runs, the panel is gone and the buttons are in
+// view: a click on any command, or its handler reached all the same, starts nothing.
+void ClickEveryCommandOnceThePanelIsGone(Rig& r, std::vector<std::string>& usable) {
+    Bootstrap& w = r.w;
+    if (w.PleaseWait.Visible || !w.MSComm1.PortOpen() || !usable.empty()) {
+        r.sim.pump.ScheduleAfter(1ms, [&r, &usable] { ClickEveryCommandOnceThePanelIsGone(r, usable); });
+        return;
+    }
+    for (Control* c : {&w.ProgramTav, &w.Load, &w.search, &w.Emergency, &w.Option1[1], &w.Exit})
+        if (w.CanActivate(*c)) usable.push_back(c->Name);
+    ProgramTav_Click(w);
+    Load_Click(w);
+    search_Click(w);
+    Emergency_Click(w);
+    Option1_Click(w, 1);
+}
+
+TEST(ProgramTav, FailureAtTheFirstRecordReportsOnceAndRestartsTheTavWithNoSecondCommandInBetween) {
     for (bool ir : {false, true}) {
         SCOPED_TRACE(ir ? "IR micro" : "tav");
         Rig r(3, ir ? 41 : 0x11, {.irMicro = ir}, {.wrongAckRecords = ir ? 7 : 0, .noAck = !ir});
+        r.w.search.Enabled = r.w.Emergency.Enabled = true;  // as after a load
+        std::vector<std::string> usable;
+        ClickEveryCommandOnceThePanelIsGone(r, usable);
         r.sim.dialogs.ExpectBox("Error!", kFailed);  // the restart is confirmed: no further box
         ProgramTav_Click(r.w);
         Bytes commands(7, ir ? 136 : 161);
         commands.push_back(ir ? 119 : 51);
         EXPECT_EQ(r.Commands(), commands);
+        EXPECT_EQ(usable, std::vector<std::string>{"Exit"});
+        EXPECT_EQ(r.w.Programming.Outcome, ProgrammingRun::Ending::RecordFailed);
+        EXPECT_EQ(r.w.Programming.TavRestart, ProgrammingRun::Restart::Confirmed);
         ExpectIdle(r);
         ProgramAgainSucceeds(r);
     }
 }
 
-TEST(ProgramTav, AdapterPulledMidTransferEndsInTheFailurePathAndProgramsAgain) {
-    Rig r(5, 0x11);
-    // Pulled from inside the program's waits as soon as the tav holds three records.
-    std::function<void()> pullAtThird = [&] {
-        r.tav->Records().size() >= 3 ? r.sim.port.Unplug(2) : r.sim.pump.ScheduleAfter(1ms, pullAtThird);
+TEST(ProgramTav, ATransferCutShortEndsInTheFailurePathAndTheTavCanBeProgrammedAgain) {
+    using Ending = ProgrammingRun::Ending;
+    using Restart = ProgrammingRun::Restart;
+    struct Case {
+        const char* name;
+        std::function<void(Rig&)> cut;  // done from inside the program's waits once the tav holds three records
+        Bytes commands;                 // what the tav heard
+        int acknowledged;
+        Ending outcome;
+        Restart restart;
+        bool ended;
     };
-    r.sim.pump.ScheduleAfter(1ms, pullAtThird);
-    r.sim.dialogs.ExpectBox("Error!", kFailed);  // the port is gone: no restart is tried
-    EXPECT_NO_THROW(ProgramTav_Click(r.w));
-    EXPECT_EQ(r.tav->Records().size(), 3u);
-    ExpectIdle(r);
-    r.sim.port.AttachTav(2, *r.tav);  // plugged in again
-    ProgramAgainSucceeds(r);
+    const Case cases[] = {
+        // The port is gone: no restart is tried.
+        {"adapter pulled", [](Rig& r) { r.sim.port.Unplug(2); }, {161, 161, 161}, 2, Ending::RecordFailed,
+         Restart::NotSent, false},
+        // The record in flight finishes; the stop comes before the next one, and the program
+        // ends once the tav has been restarted. Closing again, or Exit, changes nothing.
+        {"window closed", [](Rig& r) { CloseWindow(r.w), CloseWindow(r.w), Exit_Click(r.w); },
+         {161, 161, 161, 51}, 3, Ending::Stopped, Restart::Confirmed, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r(5, 0x11);
+        std::function<void()> cutAtThird = [&] {
+            r.tav->Records().size() >= 3 ? c.cut(r) : r.sim.pump.ScheduleAfter(1ms, cutAtThird);
+        };
+        r.sim.pump.ScheduleAfter(1ms, cutAtThird);
+        r.sim.dialogs.ExpectBox("Error!", kFailed);
+        EXPECT_NO_THROW(ProgramTav_Click(r.w));
+        EXPECT_EQ(r.Commands(), c.commands);
+        const auto all = r.ExpectedArrivals();
+        EXPECT_EQ(r.tav->Records(), std::vector(all.begin(), all.begin() + 3));
+        const ProgrammingRun& run = r.w.Programming;
+        EXPECT_EQ(run.RecordsAcknowledged, c.acknowledged);
+        EXPECT_TRUE(run.Outcome == c.outcome && run.TavRestart == c.restart && run.ImageIncomplete());
+        EXPECT_EQ(r.w.Ended, c.ended);
+        ExpectIdle(r);
+        r.sim.port.AttachTav(2, *r.tav);  // plugged in again
+        ProgramAgainSucceeds(r);
+    }
 }
 
-TEST(ProgramTav, NoSelectedRowOrAPortThatWontOpenSendsNothing) {
-    Rig r(3, 0x11);
-    r.w.Option1[1].Value = 0;  // the selection was cleared, ProgramTav stayed enabled
-    r.sim.dialogs.ExpectBox("Error!", "No tav selected");
-    ProgramTav_Click(r.w);
-    EXPECT_TRUE(r.sim.port.Log().empty());
-    ExpectIdle(r);
-
-    r.w.Option1[1].Value = 1;
-    r.sim.port.SetBusy(2, true);  // held by another program
-    r.sim.dialogs.ExpectBox("Error!", "Cannot open COM2");
-    ProgramTav_Click(r.w);
-    EXPECT_TRUE(r.sim.port.SentBytes(2).empty());
-    ExpectIdle(r);
-    r.sim.port.SetBusy(2, false);
-    ProgramAgainSucceeds(r);
+TEST(ProgramTav, NoSelectedRowAnAddressBeyond7FFFOrAPortThatWontOpenSendsNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(Rig&, bool)> set;  // true: make the fault, false: mend it
+        const char* box;
+        bool portTouched;
+    };
+    const Case cases[] = {
+        // The selection was cleared, ProgramTav stayed enabled.
+        {"no selected row", [](Rig& r, bool on) { r.w.Option1[1].Value = on ? 0 : 1; }, "No tav selected", false},
+        // Address fields 8000 and FFFE hex: word addresses -16384 and -1, in data lines 2 and 3.
+        {"negative word addresses",
+         [](Rig& r, bool on) {
+             r.w.Records[1].WordAddress = on ? -16384 : 0x0108;
+             r.w.Records[2].WordAddress = on ? -1 : 0x0110;
+         },
+         "Address 8000 hex or above on data line 2: nothing was sent to the tav", false},
+        {"port held by another program", [](Rig& r, bool on) { r.sim.port.SetBusy(2, on); }, "Cannot open COM2", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r(3, 0x11);
+        c.set(r, true);
+        const auto image = r.ExpectedArrivals();
+        r.sim.dialogs.ExpectBox("Error!", c.box);
+        ProgramTav_Click(r.w);
+        EXPECT_TRUE(r.sim.port.SentBytes(2).empty());
+        EXPECT_EQ(r.sim.port.Log().empty(), !c.portTouched);
+        EXPECT_EQ(r.w.Programming.Outcome, ProgrammingRun::Ending::NotStarted);
+        EXPECT_TRUE(r.ExpectedArrivals() == image && r.w.Option1[1].Visible);
+        ExpectIdle(r);
+        c.set(r, false);
+        ProgramAgainSucceeds(r);
+    }
 }
 
 }  // namespace

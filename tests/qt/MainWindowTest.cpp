@@ -6,14 +6,19 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <csignal>
 #include <map>
 
 #include "QtRig.h"
+#include "TavsimProcess.h"
+#include "app/CommandScope.h"
 #include "qt/CommandLineText.h"
 #include "qt/FileDialogFilter.h"
 #include "qt/MainWindow.h"
 #include "qt/ShownText.h"
+#include "qt/TerminationSignals.h"
 #include "serial/Waits.h"
 
 namespace vantrel::test {
@@ -66,6 +71,25 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     EXPECT_EQ(calls["Option1(1)"] + calls["Option1(3)"], 0);
     EXPECT_EQ(w.Option1[2].Value, 1);
 
+    // While a command runs, the other commands' buttons and rows are greyed and take no
+    // click; Exit stays usable. Afterwards they are as the model left them.
+    std::vector<std::string> usableInside;
+    onLoad = [&](Bootstrap& b) {
+        const CommandScope command(b);
+        QTimer::singleShot(10, &window, [&] {
+            window.Sync();  // as the pump does before it sleeps, not always before a timer's turn
+            for (const Control* c : {&w.search, &w.Load, &w.Option1[0], &w.Exit})
+                if (view(*c)->isEnabled()) usableInside.push_back(c->Name);
+            click(w.search);
+            click(w.Option1[0]);
+        });
+        Pause(b, 100);
+    };
+    click(w.Load);
+    EXPECT_EQ(usableInside, std::vector<std::string>{"Exit"});
+    EXPECT_EQ(calls["search"] + calls["Option1(0)"], 1);
+    for (const Control* c : {&w.search, &w.Load, &w.Option1[0]}) EXPECT_TRUE(view(*c)->isEnabled()) << c->Name;
+
     // A failure escaping a handler is shown, and the window stays usable.
     onLoad = [](Bootstrap&) { throw std::runtime_error("disk on fire"); };
     dialogs.ExpectBox("Error!", "disk on fire");
@@ -77,11 +101,58 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     onLoad = [&pastTheWait](Bootstrap& b) { Pause(b, 5000), pastTheWait = true; };
     QTimer::singleShot(10, &window, [&window] { window.close(); });
     click(w.Load);
-    EXPECT_EQ(calls["Load"], 2);
+    EXPECT_EQ(calls["Load"], 3);
     EXPECT_FALSE(pastTheWait);
     EXPECT_TRUE(w.Ended);
     EXPECT_FALSE(window.isVisible());
     EXPECT_THROW(Pause(w, 10), ProgramEnding);
+}
+
+// Closing the window, or a termination signal, while a tav is programmed: the transfer
+// stops at a record boundary and the flow reports and restarts the tav before the window
+// goes. A second close changes nothing; a second signal ends the program at once.
+TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
+    enum class Way { CloseBoxTwice, Signal, SignalTwice };
+    for (Way way : {Way::CloseBoxTwice, Way::Signal, Way::SignalTwice}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        QtModel m;
+        QTemporaryDir dir;
+        TavsimProcess tav(VANTREL_TAVSIM, {"--reply", "11", "--version", "2.0"}, dir.filePath("tav.json"));
+        setenv("VANTREL_COM2", tav.SlavePath().c_str(), 1);
+        Form_Load(m.w);
+        m.w.TargetReply = 0x11;
+        m.w.RecordCount = 40;
+        for (std::size_t i = 0; i < 40; ++i)
+            m.w.Records[i] = {static_cast<std::int16_t>(8 * i), {static_cast<std::uint8_t>(i), 0x5A}};
+        m.w.Option1[1].Visible = m.w.Option1[1].Enabled = m.w.ProgramTav.Enabled = true;
+        m.w.Option1[1].Value = 1;
+        MainWindow window(m.w, m.pump);
+        TerminationSignals terminations([&window] { window.TerminationSignal(); });
+        window.show();
+
+        bool stillOpen = false;
+        std::function<void()> cutAtThird = [&] {
+            if (m.w.Programming.RecordsAcknowledged < 3) return void(QTimer::singleShot(1, &window, cutAtThird));
+            if (way == Way::CloseBoxTwice) window.close(), window.close();
+            if (way != Way::CloseBoxTwice) ::raise(SIGTERM);
+            if (way == Way::SignalTwice) ::raise(SIGTERM);
+            QTimer::singleShot(1, &window, [&] { stillOpen = window.isVisible(); });
+        };
+        QTimer::singleShot(1, &window, cutAtThird);
+        if (way != Way::SignalTwice) m.dialogs.ExpectBox("Error!", "Tav failed to reprogram. Tav must be programmed to operate");
+        QTest::mouseClick(window.WidgetOf(m.w.ProgramTav), Qt::LeftButton);
+
+        EXPECT_TRUE(m.w.Ended && !window.isVisible() && !m.port.PortOpen());
+        EXPECT_EQ(stillOpen, way != Way::SignalTwice);
+        const TavsimReport report = tav.StopAndReport();
+        // Ended at once, the tav may have taken the block in flight too.
+        const auto acknowledged = static_cast<std::size_t>(m.w.Programming.RecordsAcknowledged);
+        EXPECT_GE(acknowledged, 3u);
+        EXPECT_TRUE(report.records.size() == acknowledged ||
+                    (way == Way::SignalTwice && report.records.size() == acknowledged + 1));
+        EXPECT_EQ(report.counts["restarts"].toInt(), way == Way::SignalTwice ? 0 : 1);
+        EXPECT_EQ(report.counts["completions"].toInt(), 0);
+    }
 }
 
 // Texts the window hands to Qt or takes from the system: program texts, the open-file
@@ -100,7 +171,6 @@ TEST(PlatformTextsTest, ShownTextsFileFiltersAndTheCommandLine) {
         {"ab\xC3", u"ab\u00C3"},                              // cut short
     };
     for (const auto& [bytes, text] : shown) EXPECT_EQ(ShownText(bytes), QString::fromStdU16String(text)) << bytes;
-
 
     EXPECT_EQ(ToQtFileFilter("Fw| *.phx;*.hex|All|*.*").toStdString(), "Fw (*.phx *.hex);;All (*.*)");
     char program[] = "vantrel", first[] = "\"/home/eng/My", second[] = "Files/QX400.PHX\"";

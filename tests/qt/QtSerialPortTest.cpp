@@ -2,6 +2,8 @@
 // reaches the line byte for byte, the line settings reach the device, a wait for bytes ends
 // when they are in but never before its interval, and every refusal is a SerialError.
 
+#include <gmock/gmock.h>
+
 #include <QTest>
 #include <QTimer>
 
@@ -84,10 +86,19 @@ TEST_F(QtSerialPortTest, MalformedSettingsAndMissingOrBusyDevicesAreRefused) {
     QtSerialPort other;
     other.SetCommPort(3);
     EXPECT_THROW(other.SetPortOpen(true), SerialError) << "the line is held";
-    ::setenv("VANTREL_COM4", "/dev/no-such-tav-line", 1);
     other.SetCommPort(4);
-    EXPECT_THROW(other.SetPortOpen(true), SerialError);
-    EXPECT_FALSE(other.PortOpen());
+    // A device that is not there, and a port mapped to no device at all.
+    for (const auto& [device, reason] : {std::pair{"/dev/no-such-tav-line", " (/dev/no-such-tav-line): "},
+                                         std::pair{"none", ": it has no device"}}) {
+        ::setenv("VANTREL_COM4", device, 1);
+        try {
+            other.SetPortOpen(true);
+            ADD_FAILURE() << device << " opened";
+        } catch (const SerialError& e) {
+            EXPECT_THAT(e.what(), ::testing::HasSubstr("Cannot open COM4" + std::string(reason)));
+        }
+        EXPECT_FALSE(other.PortOpen());
+    }
 }
 
 TEST_F(QtSerialPortTest, ALineThatGoesAwayMakesEveryOperationThrowUntilClosed) {

@@ -1,20 +1,12 @@
-// vantrel-cli: the console front-end. Reads the command line, then hands over to RunCli.
+#include "cli/CliMain.h"
 
-#include <QCoreApplication>
 #include <cstdio>
-#include <string>
-#include <vector>
 
-#include "cli/CliOptions.h"
-#include "cli/ExitCodes.h"
-#include "cli/RunCli.h"
+#include "cli/PortsCommand.h"
 
-int main(int argc, char** argv) {
-    using namespace vantrel::cli;
-    // The arguments as the system gave them: file names keep their bytes.
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    QCoreApplication app(argc, argv);
+namespace vantrel::cli {
 
+int CliMain(const std::vector<std::string>& args, const std::function<ExitCode(const CliOptions&)>& runCommand) {
     CliOptions options;
     try {
         options = ParseCliOptions(args);
@@ -30,5 +22,9 @@ int main(int argc, char** argv) {
         std::printf("vantrel-cli %d.%d.%d\n", VANTREL_VERSION_MAJOR, VANTREL_VERSION_MINOR, VANTREL_VERSION_REVISION);
         return ToInt(ExitCode::Succeeded);
     }
-    return ToInt(RunCli(options));
+    if (options.command == Command::Ports)
+        return ToInt(RunPortsCommand(MachinePortRoots(), options.save, options.json, stdout, stderr));
+    return ToInt(runCommand(options));
 }
+
+}  // namespace vantrel::cli

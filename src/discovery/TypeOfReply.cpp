@@ -1,0 +1,13 @@
+#include "discovery/TypeOfReply.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+const TypeRow* TypeOfReply(const std::vector<TypeRow>& table, std::uint8_t reply) {
+    if (reply == 0) return nullptr;
+    const auto row = std::ranges::find(table, reply, &TypeRow::Reply);
+    return row == table.end() ? nullptr : &*row;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,64 @@
+#include "qt/TerminationSignals.h"
+
+#include <QSocketNotifier>
+#include <iterator>
+#include <stdexcept>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#endif
+
+namespace vantrel {
+
+#ifndef _WIN32
+namespace {
+
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+int gPipe[2] = {-1, -1};
+struct sigaction gPrevious[std::size(kSignals)];
+
+extern "C" void OnTerminationSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    // Non-blocking: a full pipe already says all the loop needs to know.
+    [[maybe_unused]] const auto n = ::write(gPipe[1], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+TerminationSignals::TerminationSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+    if (gPipe[0] != -1) throw std::logic_error("only one TerminationSignals at a time");
+    if (::pipe2(gPipe, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("cannot create the signal pipe");
+    notifier_ = std::make_unique<QSocketNotifier>(gPipe[0], QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
+        // One byte per signal: two signals in quick succession are two, not one.
+        char bytes[64];
+        for (ssize_t n; (n = ::read(gPipe[0], bytes, sizeof bytes)) > 0;)
+            for (ssize_t k = 0; k < n && onSignal_; ++k) onSignal_();
+    });
+
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &action, &gPrevious[i]);
+}
+
+TerminationSignals::~TerminationSignals() {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &gPrevious[i], nullptr);
+    notifier_.reset();
+    ::close(gPipe[0]);
+    ::close(gPipe[1]);
+    gPipe[0] = gPipe[1] = -1;
+}
+#else
+TerminationSignals::TerminationSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {}
+TerminationSignals::~TerminationSignals() = default;
+#endif
+
+}  // namespace vantrel
