@@ -8,6 +8,9 @@ scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 600
 
+# Every suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+scripts/sanitize.sh
+
 # The Windows console program, cross-built and run under Wine.
 scripts/windows.sh
 

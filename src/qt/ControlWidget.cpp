@@ -15,8 +15,6 @@
 namespace vantrel {
 namespace {
 
-QString Latin1(const std::string& text) { return QString::fromLatin1(text); }
-
 bool TakesInput(ControlKind kind) {
     return kind == ControlKind::TextBox || kind == ControlKind::OptionButton || kind == ControlKind::CommandButton;
 }
@@ -74,7 +72,7 @@ void FitTextBoxFont(QLineEdit& edit) {
 }
 
 void ShowContent(const Control& c, QWidget& widget) {
-    const QString caption = Latin1(c.Caption);
+    const QString caption = ShownText(c.Caption);
     switch (c.Kind) {
         case ControlKind::Frame:
             if (auto* frame = dynamic_cast<CaptionFrame*>(&widget))
@@ -153,7 +151,7 @@ QWidget* CreateControlWidget(const Control& c, QWidget* parent) {
             break;
         }
     }
-    widget->setObjectName(Latin1(c.Name));
+    widget->setObjectName(ShownText(c.Name));
     // The design's MS Sans Serif is not everywhere: the default family at the design's size.
     if (c.FontPoints > 0) {
         QFont font = widget->font();
@@ -178,7 +176,7 @@ void ShowControl(const Control& c, QWidget& widget, const TwipsScale& scale, boo
     const bool enabled = c.Enabled && (usable || !TakesInput(c.Kind));
     if (widget.testAttribute(Qt::WA_ForceDisabled) == enabled) widget.setEnabled(enabled);
 
-    const QString tip = Latin1(c.ToolTipText);
+    const QString tip = ShownText(c.ToolTipText);
     if (widget.toolTip() != tip) widget.setToolTip(tip);
 
     ShowContent(c, widget);

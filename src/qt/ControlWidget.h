@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "app/Control.h"
+#include "qt/ShownText.h"
 #include "qt/TwipsScale.h"
 
 namespace vantrel {

@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "qt/ShownText.h"
+
 namespace vantrel {
 namespace {
 
@@ -30,7 +32,7 @@ QString OneFilter(QString description, const QString& patternField) {
 }  // namespace
 
 QString ToQtFileFilter(const std::string& filter) {
-    const QStringList fields = QString::fromLatin1(filter).split(QLatin1Char('|'));
+    const QStringList fields = ShownText(filter).split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i < fields.size(); i += 2) {
         const QString patterns = i + 1 < fields.size() ? fields[i + 1] : QString();

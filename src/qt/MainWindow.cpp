@@ -159,7 +159,7 @@ void MainWindow::ArmTimers() {
 }
 
 void MainWindow::Sync() {
-    const QString title = QString::fromLatin1(w_.Caption);
+    const QString title = ShownText(w_.Caption);
     if (windowTitle() != title) setWindowTitle(title);
     // Not exclusive while copying, so that the model may have no row selected.
     options_.setExclusive(false);

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "qt/FileDialogFilter.h"
+#include "qt/ShownText.h"
 
 namespace vantrel {
 
@@ -14,11 +15,11 @@ void QtDialogs::BeforeShowing() {
 
 BoxAnswer QtDialogs::MsgBox(const std::string& text, BoxStyle style, const std::string& title) {
     BeforeShowing();
-    QString body = QString::fromLatin1(text);
+    QString body = ShownText(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 
     const bool question = style == BoxStyle::OkCancel;
-    QMessageBox box(question ? QMessageBox::NoIcon : QMessageBox::Warning, QString::fromLatin1(title), body,
+    QMessageBox box(question ? QMessageBox::NoIcon : QMessageBox::Warning, ShownText(title), body,
                     question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent_);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);

@@ -1,17 +1,32 @@
-// The REGEDIT4 text form of a key tree: a "REGEDIT4" line, then one [key path] section
-// per key with its values as "name"="text", "name"=dword:0000abcd, "name"=hex:01,02 or
-// "name"=hex(t):..., "@" standing for the default value. Strings escape \ and " with a
-// backslash. Parsing is strict: a file that is not well formed is not used at all.
+// The .reg text form of a key tree: a header line ("REGEDIT4", or "Windows Registry Editor
+// Version 5.00" as regedit exports today), then one [key path] section per key with its
+// values as "name"="text", "name"=dword:0000abcd, "name"=hex:01,02 or "name"=hex(t):...,
+// "@" standing for the default value. Strings escape \ and " with a backslash. The file
+// may start with a UTF-8 or a UTF-16LE byte order mark.
+//
+// Reading is as forgiving as regedit's: a line that cannot be read is left out and the
+// rest of the file still counts. Values under a key line that could not be read are left
+// out too, rather than given to the key before it. Only a file without a known header is
+// not a .reg file at all.
+// Hex data are kept as the bytes they list, in every format, so what the program never
+// reads itself goes back into the file unchanged.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 
+#include "app/DisplayText.h"
 #include "registry/RegHive.h"
+#include "registry/Utf16Text.h"
 
 namespace vantrel {
 namespace {
 
-constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -175,23 +190,26 @@ void AppendHex(std::string& out, RegType type, const std::vector<std::uint8_t>& 
     }
 }
 
-// A REG_SZ goes out as a quoted string when it reads back the same (a trailing NUL aside).
-bool FitsQuoted(const std::vector<std::uint8_t>& data) {
+// A REG_SZ goes out as a quoted string when it reads back the same (a trailing NUL aside):
+// not empty (a quoted "" reads back as one NUL, a text of length 1), no line end or NUL
+// inside, and in a UTF-16 file only what UTF-16 can carry back.
+bool FitsQuoted(const std::vector<std::uint8_t>& data, bool utf8Only) {
+    if (data.empty()) return false;
     std::size_t size = data.size();
     if (size > 0 && data[size - 1] == 0) --size;
     for (std::size_t i = 0; i < size; ++i)
         if (data[i] == 0 || data[i] == '\r' || data[i] == '\n') return false;
-    return true;
+    return !utf8Only || IsValidUtf8(std::string_view(reinterpret_cast<const char*>(data.data()), size));
 }
 
-void AppendValue(std::string& out, const RegValue& value) {
+void AppendValue(std::string& out, const RegValue& value, bool utf8Only) {
     if (value.name.empty())
         out += '@';
     else
         AppendQuoted(out, value.name);
     out += '=';
     const auto& data = value.data;
-    if (value.type == kRegSz && FitsQuoted(data)) {
+    if (value.type == kRegSz && FitsQuoted(data, utf8Only)) {
         const std::size_t size = !data.empty() && data.back() == 0 ? data.size() - 1 : data.size();
         AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(data.data()), size));
     } else if (value.type == kRegDword && data.size() == 4) {
@@ -205,74 +223,113 @@ void AppendValue(std::string& out, const RegValue& value) {
     out += "\r\n";
 }
 
-}  // namespace
-
-std::optional<RegHive> ParseRegEdit4(std::string_view text) {
-    if (text.find('\0') != std::string_view::npos) return std::nullopt;  // a binary file
-    Lines lines{text};
-    const auto header = lines.Next();
-    if (!header || TrimBlanks(*header) != kHeader) return std::nullopt;
-
-    RegHive hive;
-    std::optional<RegKeyPath> section;  // empty inside a [-key] section
-    bool inSection = false;
-    while (const auto next = lines.Next()) {
-        std::string_view line = TrimBlanks(*next);
-        if (line.empty() || line.front() == ';') continue;
-        if (line.front() == '[') {
-            if (line.back() != ']') return std::nullopt;
-            std::string_view pathText = line.substr(1, line.size() - 2);
-            const bool remove = !pathText.empty() && pathText.front() == '-';
-            if (remove) pathText.remove_prefix(1);
-            auto path = SplitKeyPath(pathText);
-            if (!path || path->empty()) return std::nullopt;
-            inSection = true;
-            if (remove) {
-                hive.Erase(*path);
-                section.reset();
-            } else {
-                hive.Create(*path);
-                section = std::move(path);
-            }
-            continue;
-        }
-        if (!inSection) return std::nullopt;
-        std::string name;
-        if (line.front() == '@') {
-            line.remove_prefix(1);
-        } else {
-            auto quoted = TakeQuoted(line);
-            if (!quoted) return std::nullopt;
-            name = std::move(*quoted);
-        }
-        line = TrimBlanks(line);
-        if (line.empty() || line.front() != '=') return std::nullopt;
-        auto data = ParseValueData(line.substr(1), lines);
-        if (!data) return std::nullopt;
-        if (!section) continue;  // values of a removed key
-        RegHiveKey& key = *hive.Find(*section);
-        if (data->remove)
-            key.values.erase(LowerAscii(name));
-        else
-            RegHive::SetValue(key, name, data->type, std::move(data->data));
+// A "[key path]" or "[-key path]" line: the key values go to from here on (none for a key
+// being removed, nor after a line that cannot be read).
+bool ReadKeyLine(std::string_view line, RegHive& hive, std::optional<RegKeyPath>& section, bool& removing) {
+    section.reset();
+    removing = false;
+    if (line.back() != ']') return false;
+    std::string_view pathText = line.substr(1, line.size() - 2);
+    const bool remove = !pathText.empty() && pathText.front() == '-';
+    if (remove) pathText.remove_prefix(1);
+    auto path = SplitKeyPath(pathText);
+    if (!path || path->empty()) return false;
+    if (remove) {
+        hive.Erase(*path);
+        removing = true;
+    } else {
+        hive.Create(*path);
+        section = std::move(path);
     }
-    return hive;
+    return true;
 }
 
-std::string FormatRegEdit4(const RegHive& hive) {
-    std::string out(kHeader);
+// A "name"=data or @=data line, with the lines its hex data go on over.
+bool ReadValueLine(std::string_view line, Lines& lines, RegHive& hive, const std::optional<RegKeyPath>& section,
+                   bool removing) {
+    if (line.find('\0') != std::string_view::npos) return false;
+    std::string name;
+    if (line.front() == '@') {
+        line.remove_prefix(1);
+    } else {
+        auto quoted = TakeQuoted(line);
+        if (!quoted) return false;
+        name = std::move(*quoted);
+    }
+    line = TrimBlanks(line);
+    if (line.empty() || line.front() != '=') return false;
+    auto data = ParseValueData(line.substr(1), lines);
+    if (!data) return false;
+    if (removing) return true;  // values of a key being removed go nowhere
+    if (!section) return false;  // no key to hold it
+    RegHiveKey& key = *hive.Find(*section);
+    if (data->remove)
+        key.values.erase(LowerAscii(name));
+    else
+        RegHive::SetValue(key, name, data->type, std::move(data->data));
+    return true;
+}
+
+// Whether the key right after this one in the hive's order lies below it.
+bool HasSubkeys(const RegHive& hive, std::map<RegKeyPath, RegHiveKey>::const_iterator key) {
+    const auto next = std::next(key);
+    return next != hive.Keys().end() && next->first.size() > key->first.size() &&
+           std::equal(key->first.begin(), key->first.end(), next->first.begin());
+}
+
+}  // namespace
+
+std::optional<RegFile> ParseRegFile(std::string_view bytes) {
+    RegFile file;
+    std::string decoded;
+    std::string_view text = bytes;
+    if (bytes.starts_with(kUtf16LeBom)) {
+        decoded = Utf16LeToUtf8(bytes.substr(kUtf16LeBom.size()));
+        text = decoded;
+        file.format.encoding = RegFileEncoding::Utf16LeWithBom;
+    } else if (bytes.starts_with(kUtf8Bom)) {
+        text.remove_prefix(kUtf8Bom.size());
+        file.format.encoding = RegFileEncoding::Utf8WithBom;
+    }
+    Lines lines{text};
+    const auto header = lines.Next();
+    if (!header) return std::nullopt;
+    if (TrimBlanks(*header) == kHeader5)
+        file.format.version5 = true;
+    else if (TrimBlanks(*header) != kHeader4)
+        return std::nullopt;
+
+    std::optional<RegKeyPath> section;
+    bool removing = false;
+    while (const auto next = lines.Next()) {
+        const std::string_view line = TrimBlanks(*next);
+        if (line.empty() || line.front() == ';') continue;
+        const bool read = line.front() == '[' ? ReadKeyLine(line, file.hive, section, removing)
+                                              : ReadValueLine(line, lines, file.hive, section, removing);
+        if (!read) ++file.skippedLines;
+    }
+    return file;
+}
+
+std::string FormatRegFile(const RegHive& hive, RegFileFormat format) {
+    const bool utf16 = format.encoding == RegFileEncoding::Utf16LeWithBom;
+    std::string out(format.version5 ? kHeader5 : kHeader4);
     out += "\r\n\r\n";
-    for (const auto& [lower, key] : hive.Keys()) {
-        if (key.path.empty() || (!key.listed && key.values.empty())) continue;
+    for (auto it = hive.Keys().begin(); it != hive.Keys().end(); ++it) {
+        const RegHiveKey& key = it->second;
+        // A key only implied by its subkeys comes back with them.
+        if (key.path.empty() || (!key.listed && key.values.empty() && HasSubkeys(hive, it))) continue;
         out += '[';
         for (std::size_t i = 0; i < key.path.size(); ++i) {
             if (i > 0) out += '\\';
             out += key.path[i];
         }
         out += "]\r\n";
-        for (const auto& [lowerName, value] : key.values) AppendValue(out, value);
+        for (const auto& [lowerName, value] : key.values) AppendValue(out, value, utf16);
         out += "\r\n";
     }
+    if (utf16) return std::string(kUtf16LeBom) + Utf8ToUtf16Le(out);
+    if (format.encoding == RegFileEncoding::Utf8WithBom) return std::string(kUtf8Bom) + out;
     return out;
 }
 

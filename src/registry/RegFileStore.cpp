@@ -31,6 +31,34 @@ bool NameIsStorable(const std::string& name) {
     return name.size() <= kMaxValueNameLength && name.find_first_of(std::string("\0\r\n", 3)) == std::string::npos;
 }
 
+// What the store makes of the file at its path.
+struct StoreContents {
+    RegHive hive;
+    RegFileFormat format;
+    bool replaceable = false;
+};
+
+StoreContents ContentsOf(const FileSnapshot& snapshot) {
+    StoreContents contents;
+    if (snapshot.kind == FileSnapshot::Kind::Missing) {
+        contents.replaceable = true;
+        return contents;
+    }
+    // Not the store's own, or too big to be one: the defaults in memory, the path untouched.
+    if (snapshot.kind != FileSnapshot::Kind::Regular || !snapshot.bytes) return contents;
+    if (snapshot.bytes->empty()) {  // nothing there to lose, e.g. prepared by an administrator
+        contents.replaceable = snapshot.mayWrite;
+        return contents;
+    }
+    auto parsed = ParseRegFile(*snapshot.bytes);
+    if (!parsed) return contents;  // not a .reg file: someone else's, left alone
+    contents.hive = std::move(parsed->hive);
+    contents.format = parsed->format;
+    // A rewrite would drop the lines that could not be read: they stay for the user to mend.
+    contents.replaceable = snapshot.mayWrite && parsed->skippedLines == 0;
+    return contents;
+}
+
 }  // namespace
 
 std::filesystem::path DefaultRegistryFile() {
@@ -48,9 +76,10 @@ RegFileStore::~RegFileStore() {
 void RegFileStore::Refresh() {
     if (!viewStale_ && IdentityOf(file_) == viewIdentity_) return;
     const FileSnapshot snapshot = ReadStoreFile(file_, kMaxFileBytes);
-    std::optional<RegHive> parsed;
-    if (snapshot.bytes) parsed = ParseRegEdit4(*snapshot.bytes);
-    view_ = parsed ? std::move(*parsed) : RegHive{};
+    StoreContents contents = ContentsOf(snapshot);
+    view_ = std::move(contents.hive);
+    viewMissing_ = snapshot.kind == FileSnapshot::Kind::Missing;
+    viewReplaceable_ = contents.replaceable;
     for (const auto& change : pending_) Apply(view_, change);
     viewIdentity_ = snapshot.identity;
     viewStale_ = false;
@@ -74,6 +103,14 @@ RegResult RegFileStore::Open(const std::string& path, bool valuesAllowed, RegKey
     Refresh();
     if (full->size() > 1 && view_.Find(*full) == nullptr) return kRegNotFound;
     key = AddHandle(std::move(*full), valuesAllowed);
+    return kRegSuccess;
+}
+
+RegResult RegFileStore::CheckWritable() {
+    Refresh();
+    if (!viewReplaceable_) return kRegAccessDenied;
+    if (viewMissing_)
+        if (const auto error = CheckCreatable(file_)) return ResultOf(error);
     return kRegSuccess;
 }
 
@@ -104,8 +141,7 @@ RegResult RegFileStore::EnumKey(RegKey key, std::uint32_t index, std::string& na
 RegResult RegFileStore::CreateKey(const std::string& path, RegKey& key) {
     auto full = FullPath(path);
     if (!full) return kRegInvalidParameter;
-    if (const auto error = CheckWritable(file_)) return ResultOf(error);
-    Refresh();
+    if (const RegResult result = CheckWritable(); result != kRegSuccess) return result;
     if (full->size() > 1 && view_.Find(*full) == nullptr) {
         pending_.push_back({*full, true, {}});
         Apply(view_, pending_.back());
@@ -120,8 +156,8 @@ RegResult RegFileStore::SetValue(RegKey key, const std::string& name, RegType ty
     if (handle == nullptr) return kRegInvalidHandle;
     if (!handle->valuesAllowed) return kRegAccessDenied;
     if (!NameIsStorable(name)) return kRegInvalidParameter;
+    if (const RegResult result = CheckWritable(); result != kRegSuccess) return result;
     if (handle->path.size() > 1 && view_.Find(handle->path) == nullptr) return kRegKeyDeleted;
-    if (const auto error = CheckWritable(file_)) return ResultOf(error);
     pending_.push_back({handle->path, false, RegValue{name, type, data}});
     Apply(view_, pending_.back());
     return kRegSuccess;
@@ -163,27 +199,28 @@ RegResult RegFileStore::Flush() {
     changes.swap(pending_);
     viewStale_ = true;  // from now on, read what the file holds
 
+    // A first look before locking, so that no lock file appears beside what is not ours.
+    FileSnapshot current = ReadStoreFile(file_, kMaxFileBytes);
+    if (!ContentsOf(current).replaceable) return kRegAccessDenied;
+    if (current.kind == FileSnapshot::Kind::Missing)
+        if (const auto error = CheckCreatable(file_)) return ResultOf(error);
+    const std::filesystem::path locked = current.target;
     std::error_code error;
-    const auto lock = StoreFileLock::Acquire(file_, error);
+    const auto lock = StoreFileLock::Acquire(locked, error);
     if (!lock) return ResultOf(error);
 
     // Another instance may have written since this one read: start from the file as it is.
-    const FileSnapshot current = ReadStoreFile(file_, kMaxFileBytes);
-    std::optional<RegHive> hive;
-    if (current.bytes) hive = ParseRegEdit4(*current.bytes);
-    if (!hive) {
-        if (current.identity.exists) {
-            std::filesystem::path kept = file_;
-            kept += ".bad";
-            std::filesystem::rename(file_, kept, error);
-        }
-        hive.emplace();
-    }
-    for (const auto& change : changes) Apply(*hive, change);
+    current = ReadStoreFile(file_, kMaxFileBytes);
+    StoreContents contents = ContentsOf(current);
+    if (!contents.replaceable) return kRegAccessDenied;
+    if (current.target != locked) return kRegWriteFault;  // the link was turned meanwhile
+    for (const auto& change : changes) Apply(contents.hive, change);
 
-    const std::string text = FormatRegEdit4(*hive);
+    const std::string text = FormatRegFile(contents.hive, contents.format);
     if (text.size() > kMaxFileBytes) return kRegWriteFault;  // it could not be read back
-    if (const auto written = ReplaceFileAtomically(file_, text)) return ResultOf(written);
+    std::optional<FileOwnership> keep;
+    if (current.kind == FileSnapshot::Kind::Regular) keep = current.ownership;
+    if (const auto written = ReplaceFileAtomically(current.target, text, keep)) return ResultOf(written);
     return kRegSuccess;
 }
 

@@ -1,16 +1,19 @@
 #pragma once
-// A registry store kept in one REGEDIT4 text file (what regedit exports), for systems
-// without a Windows registry. Paths given to the store are below HKEY_LOCAL_MACHINE.
+// A registry store kept in one .reg text file (what regedit exports), for systems without
+// a Windows registry. Paths given to the store are below HKEY_LOCAL_MACHINE.
 //
 // Reads: the file is parsed again whenever a key is opened and the file has changed
-// since it was last read. A file that is missing, larger than kMaxFileBytes or not well
-// formed reads as an empty registry.
+// since it was last read. Lines that cannot be read are left out. A path that is missing,
+// not a regular file the program may read (see StoreFile.h), larger than kMaxFileBytes
+// or not a .reg file at all reads as an empty registry.
 // Writes: creates and sets apply at once to what this store reads, and reach the file when
 // a key is closed outside BeginWrites/EndWrites, at the outermost EndWrites, or when the
 // store is destroyed: under an exclusive lock, the file is read afresh, the pending changes
-// are applied to it, and it is replaced atomically. A file that
-// was not well formed is kept beside it as "<file>.bad" before it is replaced.
-// Quoted strings read back with a terminating NUL, as regedit imports them.
+// are applied to it, and it is replaced atomically, in the format it had (REGEDIT4 for a
+// new one). Only a missing or empty file, or a .reg file that was read completely and may
+// be written, is ever replaced; anything else is left as it is and the writes fail, so
+// nothing of the user's is lost or moved. Quoted strings read back with a terminating NUL,
+// as regedit imports them.
 
 #include <filesystem>
 #include <map>
@@ -61,6 +64,7 @@ private:
     };
 
     RegResult Open(const std::string& path, bool valuesAllowed, RegKey& key);
+    RegResult CheckWritable();
     RegKey AddHandle(RegKeyPath path, bool valuesAllowed);
     Handle* FindHandle(RegKey key);
     void Refresh();
@@ -71,6 +75,8 @@ private:
     RegHive view_;  // the file as last read, with the pending changes applied
     FileIdentity viewIdentity_;
     bool viewStale_ = true;
+    bool viewMissing_ = false;       // no file yet: writing creates it
+    bool viewReplaceable_ = false;  // the program may write its changes there
     std::vector<PendingChange> pending_;
     std::map<RegKey, Handle> handles_;
     RegKey nextHandle_ = 1;

@@ -54,7 +54,10 @@ RegHiveKey& RegHive::Create(const RegKeyPath& path) {
     for (std::size_t depth = 0; depth < path.size(); ++depth) {
         lower.push_back(LowerAscii(path[depth]));
         auto [it, inserted] = keys_.try_emplace(lower);
-        if (inserted) it->second.path.assign(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(depth) + 1);
+        if (inserted) {  // named as its parent is, whatever case this path gives the parent
+            if (key != nullptr) it->second.path = key->path;
+            it->second.path.push_back(path[depth]);
+        }
         key = &it->second;
     }
     if (key == nullptr) {  // the root itself

@@ -1,7 +1,7 @@
 #pragma once
-// An in-memory tree of registry keys and values, and its REGEDIT4 text form (what
-// regedit exports). Key and value names compare case-insensitively, as in Windows; texts
-// are single-byte and kept byte for byte.
+// An in-memory tree of registry keys and values, and its .reg text form (what regedit
+// exports). Key and value names compare case-insensitively, as in Windows; texts are
+// single-byte and kept byte for byte.
 
 #include <cstdint>
 #include <map>
@@ -23,7 +23,7 @@ struct RegValue {
 };
 
 struct RegHiveKey {
-    RegKeyPath path;      // as first written
+    RegKeyPath path;      // each component as its own key was first written
     bool listed = false;  // created or listed itself, not only implied by a subkey
     std::map<std::string, RegValue> values;  // by lower-case name
 };
@@ -53,9 +53,24 @@ std::string LowerAscii(std::string_view text);
 // "A\B\C" into its components; empty when a component is empty or holds a NUL, CR or LF.
 std::optional<RegKeyPath> SplitKeyPath(std::string_view path);
 
-// Empty when the text is not a well-formed REGEDIT4 file.
-std::optional<RegHive> ParseRegEdit4(std::string_view text);
+// How a .reg file is written: its header line and its encoding. Byte files hold texts as
+// they are; a UTF-16LE file holds them as UTF-8 once read.
+enum class RegFileEncoding { Bytes, Utf8WithBom, Utf16LeWithBom };
+struct RegFileFormat {
+    bool version5 = false;  // "Windows Registry Editor Version 5.00" rather than "REGEDIT4"
+    RegFileEncoding encoding = RegFileEncoding::Bytes;
+    bool operator==(const RegFileFormat&) const = default;
+};
+
+struct RegFile {
+    RegHive hive;
+    RegFileFormat format;
+    std::size_t skippedLines = 0;  // lines that could not be read, left out as regedit leaves them
+};
+
+// Empty when the bytes are not a .reg file at all: no known header on the first line.
+std::optional<RegFile> ParseRegFile(std::string_view bytes);
 // CRLF line ends, as regedit writes them.
-std::string FormatRegEdit4(const RegHive& hive);
+std::string FormatRegFile(const RegHive& hive, RegFileFormat format = {});
 
 }  // namespace vantrel

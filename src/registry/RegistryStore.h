@@ -61,7 +61,7 @@ public:
     virtual RegResult EndWrites() { return kRegSuccess; }
 };
 
-// The machine's store: the Windows registry on Windows; elsewhere the REGEDIT4 file named
+// The machine's store: the Windows registry on Windows; elsewhere the .reg file named
 // by VANTREL_REGISTRY, or /etc/vantrel/registry.reg.
 std::unique_ptr<RegistryStore> OpenDefaultRegistryStore();
 

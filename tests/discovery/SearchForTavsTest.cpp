@@ -108,6 +108,27 @@ TEST_F(Search, RtsIsOnForEveryOpeningOnlyWhenTheTargetAnswers99) {
     ExpectRow(3, "");
 }
 
+#ifndef _WIN32  // the edited table comes as a .reg file
+TEST(SearchWithAnEditedTypeTable, ARegeditExportAndAFileWithAGarbledLineNameTheirTavs) {
+    const std::string types = "[HKEY_LOCAL_MACHINE\\Software\\Telvar\\Quorvels\\Types]\r\n\"Version\"=dword:00000013\r\n"
+                              "[HKEY_LOCAL_MACHINE\\Software\\Telvar\\Quorvels\\Types\\5]\r\n";
+    const std::string row = "\"Type\"=dword:00000005\r\n\"Reply\"=dword:00000066\r\n\"BootName\"=\"B5\"\r\n";
+    std::string utf16 = "\xFF\xFE";  // regedit's export today
+    for (const char c : "Windows Registry Editor Version 5.00\r\n\r\n" + types + row + "\"Name\"=\"M\xFCller \"\r\n")
+        utf16 += {c, '\0'};
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {utf16, "M\xC3\xBCller 2.5"},
+        {"REGEDIT4\r\n\r\n" + types + row + "\"Name\"=\"Edited \xE9\r\n\"Name\"=\"Edited five \"\r\n", "Edited five 2.5"},
+    };
+    for (const auto& [file, shown] : files) {
+        SimWindow s(file);
+        s.AttachTav(2, Tav(0x66, 2, 5));
+        SearchForTavs(s.w);
+        EXPECT_EQ(s.w.TavType[1].Caption, shown);
+    }
+}
+#endif
+
 TEST_F(Search, FourSilentPortsTakeFourProbePassesAndNeverMatchAnEmptyTypeRow) {
     // A table loaded from an edited registry may hold empty rows (reply code 0), and a
     // file whose target is unknown leaves TargetReply at 0: "no tav" must not match them.

@@ -17,6 +17,7 @@
 #include "qt/CommandLineText.h"
 #include "qt/FileDialogFilter.h"
 #include "qt/MainWindow.h"
+#include "qt/ShownText.h"
 #include "qt/TerminationSignals.h"
 #include "serial/Waits.h"
 
@@ -154,8 +155,23 @@ TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
     }
 }
 
-// Texts the window hands to Qt or takes from the system: the open-file filter, the command line.
-TEST(PlatformTextsTest, FileFiltersAndTheCommandLine) {
+// Texts the window hands to Qt or takes from the system: program texts, the open-file
+// filter, the command line.
+TEST(PlatformTextsTest, ShownTextsFileFiltersAndTheCommandLine) {
+    // Kept as bytes; shown as UTF-8 when they are valid UTF-8, else each byte as Latin-1.
+    const std::vector<std::pair<std::string, std::u16string>> shown = {
+        {"Tav model 05 2.5", u"Tav model 05 2.5"},
+        {"M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80", u"M\u00FCller \u20AC \U0001F600"},  // 2, 3, 4 bytes
+        {"M\xFCller", u"M\u00FCller"},                        // Latin-1
+        {"caf\xC3\xA9 \xE9", u"caf\u00C3\u00A9 \u00E9"},      // not all UTF-8: all Latin-1
+        {"\xC0\xAF", u"\u00C0\u00AF"},                         // overlong '/'
+        {"\xE0\x80\xAF", u"\u00E0\u0080\u00AF"},               // overlong '/' in 3 bytes
+        {"\xED\xA0\x80", u"\u00ED\u00A0\u0080"},               // a UTF-16 surrogate
+        {"\xF4\x90\x80\x80", u"\u00F4\u0090\u0080\u0080"},     // beyond U+10FFFF
+        {"ab\xC3", u"ab\u00C3"},                              // cut short
+    };
+    for (const auto& [bytes, text] : shown) EXPECT_EQ(ShownText(bytes), QString::fromStdU16String(text)) << bytes;
+
     EXPECT_EQ(ToQtFileFilter("Fw| *.phx;*.hex|All|*.*").toStdString(), "Fw (*.phx *.hex);;All (*.*)");
     char program[] = "vantrel", first[] = "\"/home/eng/My", second[] = "Files/QX400.PHX\"";
     char* argv[] = {program, first, second, nullptr};

@@ -3,13 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <fstream>
+#include <functional>
+#include <iostream>
 #include <iterator>
+#include <set>
 #include <thread>
 
 #include "registry/RegFileStore.h"
 #include "registry/RegisterTav.h"
 #include "support/SimWindow.h"
+
+namespace vantrel {
+void PrintTo(const TypeRow& row, std::ostream* out) {
+    *out << "{" << int{row.Type} << ", " << int{row.Reply} << ", \"" << row.Name << "\", \"" << row.BootName << "\"}";
+}
+}  // namespace vantrel
 
 namespace vantrel::test {
 namespace {
@@ -195,36 +208,103 @@ TEST_F(RegistryTest, VersionThatIsNotUsableRunsOnTheDefaultsAndWritesNothing) {
     }
 }
 
-TEST_F(RegistryTest, UnreadableStoreFilesCountAsAMissingKey) {
+// Latin-1 text as UTF-16LE with a byte order mark, as regedit exports it today.
+std::string Utf16LeExport(const std::string& latin1) {
+    std::string out = "\xFF\xFE";
+    for (const char c : latin1) out += {c, '\0'};
+    return out;
+}
+
+TEST_F(RegistryTest, WhatIsReadOfAFileAndWhenTheDefaultsReplaceIt) {
     const std::string good = kHead19 + Row("1", RowValues(1, 0x21, "Mine", "Mine"));
     std::string binary, huge = kHead19;
     for (int i = 0; i < 512; ++i) binary += static_cast<char>((i * 37 + 11) % 256);
     while (huge.size() <= 4 * 1024 * 1024) huge += ";" + std::string(1000, 'x') + "\n";
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"empty", ""},
-        {"truncated mid-line", good.substr(0, good.find("dword:00000001") + 3)},
-        {"truncated mid-string", good.substr(0, good.find("Mine") + 2)},
-        {"garbage", "this is not a registry file\n[oops\n"},
-        {"binary", binary},
-        {"huge", huge},
-        {"bad dword", kHead19 + Row("0", "\"Type\"=dword:1g")},
-        {"bad hex byte", kHead19 + Row("0", "\"Name\"=hex:1,2,zz")},
-        {"unterminated text", kHead19 + Row("0", "\"Name\"=\"Tav")},
-        {"NUL in a text", kHead19 + Row("0", std::string("\"Name\"=\"a\0b\"", 11))},
-    };
-    for (const auto& [what, text] : cases) {
-        SCOPED_TRACE(what);
-        WriteFile(text);
-        EXPECT_EQ(Check(), kDefaultTable);
-        // The defaults replace the file; what was there is kept aside.
-        EXPECT_EQ(Stored("", "Version"), "19");
-        EXPECT_EQ(ReadFile(dir.Path() / "registry.reg.bad"), text);
-    }
+    const std::string edited = Row("5", RowValues(5, 0x66, "Edited five", "B5"));
+    std::vector<TypeRow> editedTable(6);
+    editedTable[5] = {5, 0x66, "Edited five", "B5"};
+    const std::vector<TypeRow> emptyRows(2);
+    const std::string v5 = "Windows Registry Editor Version 5.00\r\n\r\n";
+    const std::string v5Body = Row("", "\"Version\"=dword:00000013") + edited;
+    std::vector<TypeRow> umlaut = editedTable;
+    umlaut[5].Name = "M\xC3\xBCller";  // a UTF-16 text is kept as UTF-8
 
-    // A registry that cannot be written still gives the defaults.
-    std::ofstream(dir.Path() / "not-a-directory") << "x";
-    file_ = dir.Path() / "not-a-directory" / "registry.reg";
-    EXPECT_EQ(Check(), kDefaultTable);
+    struct Case {
+        std::string what, text;
+        std::vector<TypeRow> table;
+        bool rewritten = false;  // with the defaults, else left byte for byte
+    };
+    const std::vector<Case> cases = {
+        // Nothing there to lose: the defaults are written.
+        {"empty", "", kDefaultTable, true},
+        // Not a .reg file at all: someone else's, so the defaults run and the file stays.
+        {"garbage", "this is not a registry file\n[oops\n", kDefaultTable},
+        {"binary", binary, kDefaultTable},
+        {"huge", huge, kDefaultTable},
+        {"UTF-16 without its byte order mark", Utf16LeExport(v5 + v5Body).substr(2), kDefaultTable},
+        // A line that cannot be read is left out, as regedit leaves it; the rest counts, and
+        // a rewrite, which would drop the line, does not happen.
+        {"truncated mid-line", good.substr(0, good.find("dword:00000001") + 3), emptyRows},
+        {"truncated mid-string", good.substr(0, good.find("Mine") + 2), emptyRows},
+        {"bad dword", kHead19 + Row("0", "\"Type\"=dword:1g"), {TypeRow{}}},
+        {"garbled line", kHead19 + Row("4", "\"Type\"=dword:4 and more") + edited, editedTable},
+        {"unknown escape", kHead19 + Row("4", "\"Type\"=dword:4\n\"Reply\"=dword:44\n\"Name\"=\"a\\tb\"") + edited,
+         {{}, {}, {}, {}, {4, 0x44, "", ""}, {5, 0x66, "Edited five", "B5"}}},
+        {"bad hex byte", kHead19 + Row("4", "\"Type\"=hex(4):04,00,00,zz") + edited, editedTable},
+        {"NUL in a text", kHead19 + Row("4", std::string("\"Type\"=dword:4\n\"Name\"=\"a\0b\"", 26)) + edited,
+         {{}, {}, {}, {}, {4, 0, "", ""}, {5, 0x66, "Edited five", "B5"}}},
+        // Values under a key line that cannot be read do not go to the key before it.
+        {"unreadable key line", kHead19 + edited + "[HKEY_LOCAL_MACHINE\\Software\\Telvar\\Quorvels\\Types\\6\n"
+                                "\"Name\"=\"Stray\"\n", editedTable},
+        {"value before any key", "REGEDIT4\n\"Version\"=dword:13\n" + Row("", "\"Version\"=dword:00000013") + edited,
+         editedTable},
+        // What regedit exports: both headers, a UTF-8 or UTF-16LE byte order mark.
+        {"REGEDIT4 with CRLF", "REGEDIT4\r\n\r\n" + v5Body, editedTable},
+        {"5.00, UTF-8 with BOM", "\xEF\xBB\xBF" + v5 + v5Body, editedTable},
+        {"5.00, UTF-16LE with BOM", Utf16LeExport(v5 + v5Body), editedTable},
+        {"5.00, UTF-16LE, a name beyond ASCII", Utf16LeExport(v5 + Row("", "\"Version\"=dword:00000013") +
+                                                              Row("5", RowValues(5, 0x66, "M\xFCller", "B5"))),
+         umlaut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(dir.Path()), std::filesystem::create_directory(dir.Path());
+        WriteFile(c.text);
+        EXPECT_EQ(Check(), c.table);
+        if (c.rewritten) {
+            EXPECT_EQ(Stored("", "Version"), "19");
+        } else {
+            EXPECT_EQ(ReadFile(file_), c.text);
+            EXPECT_EQ(Check(), c.table) << "a second start";
+            EXPECT_EQ(ReadFile(file_), c.text);
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "a stray file";
+        }
+    }
+}
+
+TEST_F(RegistryTest, ARewriteKeepsTheFileFormatAndWhatItDoesNotOwn) {
+    // Values the program never reads, one of them a text beyond ASCII.
+    const auto other = [](const std::string& sharpS) {
+        return "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n@=\"Gro" + sharpS + "e\"\r\n\"Path\"=hex(2):25,00,50,00,00,00\r\n\r\n";
+    };
+    const std::string v18 = "[HKEY_LOCAL_MACHINE\\Software\\Telvar\\Quorvels\\Types]\r\n\"Version\"=dword:00000012\r\n\r\n";
+    const std::string v5 = "Windows Registry Editor Version 5.00\r\n\r\n";
+    struct Case {
+        std::string what, before, afterStart;
+    };
+    const std::vector<Case> cases = {
+        {"REGEDIT4", "REGEDIT4\r\n\r\n" + other("\xDF") + v18, "REGEDIT4\r\n\r\n" + other("\xDF")},
+        {"5.00, UTF-8 with BOM", "\xEF\xBB\xBF" + v5 + other("\xC3\x9F") + v18, "\xEF\xBB\xBF" + v5 + other("\xC3\x9F")},
+        {"5.00, UTF-16LE with BOM", Utf16LeExport(v5 + other("\xDF") + v18), Utf16LeExport(v5 + other("\xDF"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(c.before);
+        EXPECT_EQ(Check(), kDefaultTable);
+        EXPECT_TRUE(ReadFile(file_).starts_with(c.afterStart));
+        EXPECT_EQ(Stored("", "Version"), "19");
+        EXPECT_EQ(Stored("34", "Name"), "Tav model 35 ");
+    }
 }
 
 // ---- The file store ----
@@ -259,6 +339,116 @@ TEST_F(RegistryTest, WhatOneStoreWritesAnotherReadsBack) {
         EXPECT_EQ(back.data, v.data) << v.name;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "the file and its lock only";
+}
+
+// What a path holds, as far as a run could change it.
+struct PathState {
+    std::string kind;  // with a link's text, a folder's entries, a file's bytes
+    unsigned mode = 0, owner = 0, group = 0;
+    bool operator==(const PathState&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const PathState& s) {
+    return out << s.kind << " mode " << std::oct << s.mode << std::dec << " owner " << s.owner << ':' << s.group;
+}
+
+PathState StateOf(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return {"missing"};
+    PathState state{"", info.st_mode & 07777u, info.st_uid, info.st_gid};
+    if (S_ISLNK(info.st_mode)) {
+        state.kind = "link to " + std::filesystem::read_symlink(path).string();
+    } else if (S_ISDIR(info.st_mode)) {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path)) names.insert(entry.path().filename());
+        state.kind = "folder";
+        for (const auto& name : names) state.kind += " " + name;
+    } else if (S_ISREG(info.st_mode)) {
+        std::ifstream in(path, std::ios::binary);
+        state.kind = "file " + std::string(std::istreambuf_iterator<char>(in), {});
+    } else {
+        state.kind = S_ISFIFO(info.st_mode) ? "fifo" : S_ISCHR(info.st_mode) ? "character device" : "other";
+    }
+    return state;
+}
+
+TEST_F(RegistryTest, PathsThatAreNotTheStoresOwnRegularFileAreNeverChanged) {
+    // Tables that a write would replace, and one that a read would take.
+    const std::string old = "REGEDIT4\n\n" + Row("", "\"Version\"=dword:00000012") +
+                            Row("5", RowValues(5, 0x66, "Edited five", "B5"));
+    const std::string current = kHead19 + Row("5", RowValues(5, 0x66, "Edited five", "B5"));
+    const auto fileWith = [](const std::string& text, unsigned mode) {
+        return [text, mode](const std::filesystem::path& p) {
+            std::ofstream(p, std::ios::binary) << text;
+            return ::chmod(p.c_str(), mode) == 0;
+        };
+    };
+    struct Case {
+        std::string what;
+        std::function<bool(const std::filesystem::path&)> make;  // false: cannot be made here
+        std::string name = "registry.reg";
+    };
+    const std::vector<Case> cases = {
+        {"folder", [](const auto& p) { return std::filesystem::create_directory(p) && std::ofstream(p / "x") << "x"; }},
+        {"device node", [](const auto& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; }},
+        {"fifo", [](const auto& p) { return ::mkfifo(p.c_str(), 0666) == 0; }},
+        {"unreadable file", fileWith(current, 0200)},
+        {"read-only file", fileWith(old, 0444)},
+        {"not a .reg file", fileWith("[section]\nkey=value\n", 0644)},
+        {"file with a line that cannot be read", fileWith(old + "\"Name\"=\"Tav\n", 0644)},
+        {"link to a folder", [](const auto& p) { return std::filesystem::create_directory(p.parent_path() / "f"),
+                                                         ::symlink("f", p.c_str()) == 0; }},
+        {"link to a fifo", [](const auto& p) { return ::mkfifo((p.parent_path() / "q").c_str(), 0666) == 0 &&
+                                                       ::symlink("q", p.c_str()) == 0; }},
+        {"link to a read-only file",
+         [&](const auto& p) { return fileWith(old, 0444)(p.parent_path() / "t") && ::symlink("t", p.c_str()) == 0; }},
+        {"dangling link", [](const auto& p) { return ::symlink("nowhere.reg", p.c_str()) == 0; }},
+        {"link in a loop", [](const auto& p) { return ::symlink("registry.reg", p.c_str()) == 0; }},
+        {"below a file", [](const auto& p) { return std::ofstream(p.parent_path()) << "x", true; },
+         "plain/registry.reg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(dir.Path()), std::filesystem::create_directory(dir.Path());
+        file_ = dir.Path() / c.name;
+        if (!c.make(file_)) {
+            std::cout << "[  SKIPPED ] " << c.what << ": cannot be made here\n";
+            continue;
+        }
+        const PathState before = StateOf(dir.Path());
+        std::vector<PathState> entries;
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path())) entries.push_back(StateOf(e.path()));
+        EXPECT_EQ(Check(), kDefaultTable);
+        EXPECT_EQ(Check(), kDefaultTable) << "a second start";
+        EXPECT_EQ(StateOf(dir.Path()), before) << "no file more or less";
+        std::size_t i = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+            EXPECT_EQ(StateOf(e.path()), i < entries.size() ? entries[i++] : PathState{});
+    }
+}
+
+TEST_F(RegistryTest, AFileThatMayBeWrittenIsReplacedThroughItsLinkKeepingModeAndOwner) {
+    // As root, an owner that is not the program's; otherwise the program's own.
+    const unsigned owner = ::geteuid() == 0 ? 1234 : ::geteuid(), group = ::geteuid() == 0 ? 5678 : ::getegid();
+    const std::string old = "REGEDIT4\n\n" + Row("", "\"Version\"=dword:00000012");
+    for (const bool throughLink : {false, true}) {
+        SCOPED_TRACE(throughLink ? "link" : "file");
+        std::filesystem::remove_all(dir.Path()), std::filesystem::create_directory(dir.Path());
+        const auto target = dir.Path() / (throughLink ? "target.reg" : "registry.reg");
+        WriteFile(old);
+        if (throughLink) std::filesystem::rename(file_, target), std::filesystem::create_symlink("target.reg", file_);
+        ASSERT_EQ(::chown(target.c_str(), owner, group), 0);
+        ASSERT_EQ(::chmod(target.c_str(), 0664), 0);
+
+        EXPECT_EQ(Check(), kDefaultTable);
+        EXPECT_EQ(Stored("", "Version"), "19");
+        PathState after = StateOf(target);
+        after.kind = "";
+        EXPECT_EQ(after, (PathState{"", 0664, owner, group}));
+        if (throughLink) {
+            EXPECT_EQ(StateOf(file_).kind, "link to target.reg");
+        }
+    }
 }
 
 TEST_F(RegistryTest, WritersKeepEachOthersChanges) {

@@ -10,6 +10,8 @@
 
 #include "registry/WindowsRegistryStore.h"
 #else
+#include <fstream>
+
 #include "registry/RegFileStore.h"
 #endif
 
@@ -17,7 +19,8 @@ namespace vantrel::test {
 
 #ifdef _WIN32
 
-ScratchRegistry::ScratchRegistry() {
+ScratchRegistry::ScratchRegistry(const std::optional<std::string>& contents) {
+    if (contents) throw std::logic_error("a .reg file's contents need the file store");
     static std::atomic<unsigned> count{0};
     path_ = "Software\\Vantrel tests\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(count++);
     HKEY root = nullptr;
@@ -62,7 +65,19 @@ std::filesystem::path CopyOfDefaultRegistry(const std::filesystem::path& dir) {
     return file;
 }
 
-ScratchRegistry::ScratchRegistry() : store_(std::make_unique<RegFileStore>(CopyOfDefaultRegistry(dir_.Path()))) {}
+namespace {
+
+std::filesystem::path RegistryIn(const std::filesystem::path& dir, const std::optional<std::string>& contents) {
+    if (!contents) return CopyOfDefaultRegistry(dir);
+    const std::filesystem::path file = dir / "registry.reg";
+    std::ofstream(file, std::ios::binary) << *contents;
+    return file;
+}
+
+}  // namespace
+
+ScratchRegistry::ScratchRegistry(const std::optional<std::string>& contents)
+    : store_(std::make_unique<RegFileStore>(RegistryIn(dir_.Path(), contents))) {}
 
 ScratchRegistry::~ScratchRegistry() = default;
 

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "registry/RegistryStore.h"
@@ -15,7 +16,9 @@ namespace vantrel::test {
 
 class ScratchRegistry {
 public:
-    ScratchRegistry();
+    // contents: a .reg file to start from instead of the default table (a file store's
+    // matter: not on Windows).
+    explicit ScratchRegistry(const std::optional<std::string>& contents = std::nullopt);
     ~ScratchRegistry();
     ScratchRegistry(const ScratchRegistry&) = delete;
     ScratchRegistry& operator=(const ScratchRegistry&) = delete;

@@ -4,7 +4,8 @@
 
 namespace vantrel::test {
 
-SimWindow::SimWindow() : w(port, pump, dialogs, registry_) {
+SimWindow::SimWindow(const std::optional<std::string>& registryFile)
+    : registry_(registryFile), w(port, pump, dialogs, registry_) {
     Form_Load(w);
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // A window on virtual time for the suites that talk to tavs: the simulator's serial port
 // and pump, scripted dialogs, and a type table kept in a registry file of its own holding
-// the 35 default rows. Form_Load has run (the covers are in place, TypeTable is loaded).
+// the 35 default rows, or the file given. Form_Load has run (the covers are in place, TypeTable is loaded).
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "app/Bootstrap.h"
@@ -19,7 +20,9 @@ namespace vantrel::test {
 
 class SimWindow {
 public:
-    SimWindow();
+    // registryFile: the contents of the .reg file to start from (not on Windows), instead
+    // of the default table.
+    explicit SimWindow(const std::optional<std::string>& registryFile = std::nullopt);
 
     // Puts a tav on COMn (the port exists from now on); the fixture keeps it alive.
     sim::TavDevice& AttachTav(int comPort, sim::TavProfile profile = {}, sim::TavFaults faults = {});
