@@ -62,15 +62,21 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::string DisplayUtf8(std::string_view bytes) {
-    return IsValidUtf8(bytes) ? std::string(bytes) : Latin1ToUtf8(bytes);
-}
+namespace {
 
+// Each byte as the Latin-1 character of its code.
 std::string Latin1ToUtf8(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);
     for (const char c : bytes) AppendUtf8(text, static_cast<std::uint8_t>(c));
     return text;
 }
+
+}  // namespace
+
+std::string DisplayUtf8(std::string_view bytes) {
+    return IsValidUtf8(bytes) ? std::string(bytes) : Latin1ToUtf8(bytes);
+}
+
 
 }  // namespace vantrel

@@ -23,7 +23,5 @@ void AppendUtf8(std::string& out, char32_t code);
 
 bool IsValidUtf8(std::string_view bytes);
 std::string DisplayUtf8(std::string_view bytes);
-// Each byte as the Latin-1 character of its code.
-std::string Latin1ToUtf8(std::string_view bytes);
 
 }  // namespace vantrel

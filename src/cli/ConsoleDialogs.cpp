@@ -25,7 +25,7 @@ std::string OneLine(const std::string& text) {
         else if (c == '\n') line += "\\n";
         else line += c;
     }
-    return Latin1ToUtf8(line);
+    return DisplayUtf8(line);
 }
 
 std::string Trim(const std::string& s) {

@@ -15,7 +15,7 @@ constexpr int kBarWidth = 30;
 using nlohmann::json;
 
 // The core's single-byte texts as JSON strings.
-json Q(const std::string& latin1) { return Latin1ToUtf8(latin1); }
+json Q(const std::string& bytes) { return DisplayUtf8(bytes); }
 
 bool IsErrorTitle(const std::string& title) { return title.starts_with("Error!"); }
 
@@ -48,7 +48,7 @@ std::string BoxLine(const std::string& title, const std::string& text) {
             line += text[i];
         }
     }
-    return Latin1ToUtf8(line);
+    return DisplayUtf8(line);
 }
 
 const char* OutcomeName(ExitCode code) {
@@ -109,8 +109,8 @@ void ConsoleOutput::File(const std::string& target, const std::string& version, 
         Emit({{"event", "file"}, {"target", Q(target)}, {"version", Q(version)}, {"records", records}});
         return;
     }
-    Line(out_, "Target type: " + Latin1ToUtf8(target));
-    Line(out_, "Version: " + Latin1ToUtf8(version));
+    Line(out_, "Target type: " + DisplayUtf8(target));
+    Line(out_, "Version: " + DisplayUtf8(version));
     Line(out_, "Records: " + std::to_string(records));
 }
 
@@ -120,7 +120,7 @@ void ConsoleOutput::Row(int port, const std::string& text, bool selectable, floa
               {"version", ShortestNumber(version)}});
         return;
     }
-    std::string line = "COM" + std::to_string(port) + "  " + (text.empty() ? "(no tav identified)" : Latin1ToUtf8(text));
+    std::string line = "COM" + std::to_string(port) + "  " + (text.empty() ? "(no tav identified)" : DisplayUtf8(text));
     if (selectable) line += "  [selectable]";
     Line(out_, line);
 }
@@ -140,7 +140,7 @@ void ConsoleOutput::Progress(int sent, int total, const std::string& percentText
         const int filled = total > 0 ? static_cast<int>(static_cast<long long>(sent) * kBarWidth / total) : kBarWidth;
         const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '-');
         // \r and "erase to end of line": the bar redraws itself in place.
-        std::fprintf(out_, "\r[%s] %7s  %s\x1b[K", bar.c_str(), Latin1ToUtf8(percentText).c_str(), counts.c_str());
+        std::fprintf(out_, "\r[%s] %7s  %s\x1b[K", bar.c_str(), DisplayUtf8(percentText).c_str(), counts.c_str());
         std::fflush(out_);
         barOpen_ = true;
     } else if (whole != lastWholePercent_) {

@@ -1,8 +1,9 @@
 #pragma once
 // Everything vantrel-cli tells its user or its script: message boxes, the loaded file,
 // result rows, progress, notes and the outcome. Plain lines for people, or one JSON
-// object per line for scripts (--json). The core's texts are single-byte (Latin-1) and
-// are turned into UTF-8 here, so a terminal shows them and JSON stays valid.
+// object per line for scripts (--json). The core's texts are bytes; they are shown as
+// UTF-8 when they are valid UTF-8 and as Latin-1 otherwise (DisplayUtf8), so a terminal
+// shows them and JSON stays valid.
 
 #include <cstdio>
 #include <nlohmann/json_fwd.hpp>
