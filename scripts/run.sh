@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what Vantrel needs, builds it, and starts it.
 #
-# With no tav configured (none of VANTREL_COM1..VANTREL_COM4 set) it starts a demo:
+# With no tav configured or attached (no VANTREL_COMn set, no ports file, no USB serial
+# adapter plugged in) it starts a demo:
 # two simulated tavs on pseudo-terminals (COM1: a tav that the sample firmware file is
 # for, COM3: a tav of another type), a fresh type table, and a sample PHX file made from
 # the bundled Intel HEX image. The simulators and the temporary files go when the window
@@ -14,8 +15,9 @@ usage() {
   cat <<'EOF'
 Usage: scripts/run.sh [--demo | --real] [--xvfb [--shots DIR]] [--no-setup] [FILE.PHX]
 
-  (no option)   the demo on simulated tavs when VANTREL_COM1..4 are all unset,
-                else the program on the configured ports
+  (no option)   the program on the real ports when a VANTREL_COMn is set, a ports
+                file exists or a USB serial adapter is plugged in; else the demo
+                on simulated tavs
   --demo        the demo on simulated tavs, whatever VANTREL_COMn say
   --real        the program on the real ports, with FILE.PHX if given
   --xvfb        the demo on a virtual screen (xvfb-run): it finds the tavs, programs
@@ -77,6 +79,11 @@ if [ "$mode" = auto ]; then
   for n in 1 2 3 4; do
     var="VANTREL_COM$n"
     if [ -n "${!var:-}" ]; then mode=real; fi
+  done
+  # A ports file, or an adapter plugged in, says a real tav may be there (README: Ports).
+  for f in "${XDG_CONFIG_HOME:-$HOME/.config}/vantrel/ports.conf" /etc/vantrel/ports.conf \
+           /dev/ttyUSB* /dev/ttyACM*; do
+    if [ -e "$f" ]; then mode=real; fi
   done
 fi
 
