@@ -4,18 +4,14 @@
 // notifier on the pipe wakes the Qt event loop, so a wait that blocks there returns at
 // once. Otherwise the handler writes the last words and ends the process (_exit).
 
-#include <QObject>
-#include <csignal>
-#include <memory>
 #include <string>
 
 #include "cli/InterruptSource.h"
-
-class QSocketNotifier;
+#include "qt/TerminationSignals.h"
 
 namespace vantrel::cli {
 
-class SignalInterrupts : public QObject, public InterruptSource {
+class SignalInterrupts : public InterruptSource {
 public:
     // Installs the handlers; only one may exist at a time. Needs a QCoreApplication.
     SignalInterrupts();
@@ -28,12 +24,11 @@ public:
 
     // Readable as soon as a signal has come while noticed: lets a blocking read (the
     // question on the terminal) give way to an interruption.
-    int WakeFd() const;
+    int WakeFd() const { return signals_.WakeFd(); }
 
 private:
-    std::unique_ptr<QSocketNotifier> notifier_;
     std::string lastWords_;
-    struct sigaction previous_[3]{};
+    TerminationSignals signals_;
 };
 
 }  // namespace vantrel::cli
