@@ -60,8 +60,6 @@ void QtSerialPort::DeviceGone() {
     }, Qt::QueuedConnection);
 }
 
-bool QtSerialPort::PortOpen() const { return open_; }
-
 void QtSerialPort::SetPortOpen(bool open) {
     if (!open) {
         if (port_.isOpen()) port_.close();
@@ -86,7 +84,7 @@ void QtSerialPort::Open() {
     if (!port_.open(QIODevice::ReadWrite)) {
         const std::string reason = Text(port_.errorString());
         port_.clearError();
-        throw SerialError("Cannot open COM" + std::to_string(commPort_) + " (" + device_ + "): " + reason);
+        throw SerialError("Cannot open " + Name() + ": " + reason);
     }
     open_ = true;
     inForce_ = line_;
@@ -97,39 +95,10 @@ void QtSerialPort::Open() {
     ApplyRts();
 }
 
-void QtSerialPort::SetCommPort(std::int16_t n) {
-    if (open_) throw SerialError("The port number cannot change while COM" +
-                                          std::to_string(commPort_) + " is open");
-    if (n < 1) throw SerialError("No such port: COM" + std::to_string(n));
-    commPort_ = n;
-}
-
-std::int16_t QtSerialPort::CommPort() const { return commPort_; }
-
-void QtSerialPort::SetRTSEnable(bool on) {
-    rts_ = on;
-    if (open_ && !gone_) ApplyRts();
-}
-
-bool QtSerialPort::RTSEnable() const { return rts_; }
-
 void QtSerialPort::ApplyRts() {
     // A device without modem lines (a pseudo-terminal) refuses; RTS then stays a recorded state.
     if (!port_.setRequestToSend(rts_)) port_.clearError();
 }
-
-void QtSerialPort::SetSettings(const std::string& settings) {
-    const auto parsed = ParseLineSettings(settings);
-    if (!parsed) throw SerialError("Invalid serial settings \"" + settings + "\"");
-    if (open_) {
-        ThrowUnlessUsable("change the settings of");
-        Apply(*parsed);
-    }
-    line_ = *parsed;
-    settingsText_ = settings;
-}
-
-std::string QtSerialPort::Settings() const { return settingsText_; }
 
 void QtSerialPort::Apply(const LineSettings& line) {
     // Only the fields that change reach the device: each put costs QSerialPort several
@@ -191,21 +160,12 @@ void QtSerialPort::ClearStaleOddFlag(Parity) {}
 bool QtSerialPort::ParityTookEffect(Parity) { return false; }
 #endif
 
-void QtSerialPort::ThrowUnlessUsable(const char* operation) const {
-    if (!open_)
-        throw SerialError(std::string("Cannot ") + operation + " COM" + std::to_string(commPort_) +
-                          ": the port is not open");
-    if (gone_)
-        throw SerialError(std::string("Cannot ") + operation + " COM" + std::to_string(commPort_) + " (" +
-                          device_ + "): the device is no longer there");
-}
-
 void QtSerialPort::Output(std::uint8_t byte) { OutputBlock({&byte, 1}); }
 
 void QtSerialPort::OutputBlock(std::span<const std::uint8_t> bytes) {
     ThrowUnlessUsable("write to");
     if (const auto failure = WriteToDevice(bytes))
-        throw SerialError("Cannot write to COM" + std::to_string(commPort_) + " (" + device_ + "): " + *failure);
+        throw SerialError("Cannot write to " + Name() + ": " + *failure);
 }
 
 #ifndef _WIN32

@@ -76,8 +76,6 @@ Win32SerialPort::~Win32SerialPort() {
     CloseHandle(ioEvent_);
 }
 
-bool Win32SerialPort::PortOpen() const { return open_; }
-
 void Win32SerialPort::SetPortOpen(bool open) {
     if (!open) {
         Close();
@@ -88,8 +86,6 @@ void Win32SerialPort::SetPortOpen(bool open) {
     if (open_) throw SerialError("COM" + std::to_string(commPort_) + " is already open");
     Open();
 }
-
-std::string Win32SerialPort::Name() const { return "COM" + std::to_string(commPort_) + " (" + device_ + ")"; }
 
 void Win32SerialPort::Open() {
     device_ = ComPortDevice(commPort_);
@@ -133,38 +129,10 @@ void Win32SerialPort::Close() {
     ResetEvent(readEvent_);
 }
 
-void Win32SerialPort::SetCommPort(std::int16_t n) {
-    if (open_) throw SerialError("The port number cannot change while COM" + std::to_string(commPort_) + " is open");
-    if (n < 1) throw SerialError("No such port: COM" + std::to_string(n));
-    commPort_ = n;
-}
-
-std::int16_t Win32SerialPort::CommPort() const { return commPort_; }
-
-void Win32SerialPort::SetRTSEnable(bool on) {
-    rts_ = on;
-    if (open_ && !gone_) ApplyRts();
-}
-
-bool Win32SerialPort::RTSEnable() const { return rts_; }
-
 void Win32SerialPort::ApplyRts() {
     // A device without modem lines refuses; RTS then stays a recorded state.
     EscapeCommFunction(handle_, rts_ ? SETRTS : CLRRTS);
 }
-
-void Win32SerialPort::SetSettings(const std::string& settings) {
-    const auto parsed = ParseLineSettings(settings);
-    if (!parsed) throw SerialError("Invalid serial settings \"" + settings + "\"");
-    if (open_) {
-        ThrowUnlessUsable("change the settings of");
-        Apply(*parsed);
-    }
-    line_ = *parsed;
-    settingsText_ = settings;
-}
-
-std::string Win32SerialPort::Settings() const { return settingsText_; }
 
 // The whole state is put, not read back and changed: what the last user of the device
 // left (a rate Windows does not know, flow control) must not carry over.
@@ -187,14 +155,6 @@ void Win32SerialPort::Apply(const LineSettings& line) {
     dcb.XoffChar = 0x13;
     if (!SetCommState(handle_, &dcb) && !OnlyParityDropped(handle_, dcb))
         throw SerialError("Cannot apply the serial settings on " + device_ + ": " + Win32ErrorText(GetLastError()));
-}
-
-void Win32SerialPort::ThrowUnlessUsable(const char* operation) const {
-    if (!open_)
-        throw SerialError(std::string("Cannot ") + operation + " COM" + std::to_string(commPort_) +
-                          ": the port is not open");
-    if (gone_)
-        throw SerialError(std::string("Cannot ") + operation + " " + Name() + ": the device is no longer there");
 }
 
 void Win32SerialPort::Output(std::uint8_t byte) {

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "serial/LineSettings.h"
-#include "serial/SerialPort.h"
+#include "serial/DevicePort.h"
 #include "win32/Win32EventPump.h"
 
 namespace vantrel {
 
-class Win32SerialPort : public SerialPort, private Win32WaitSource {
+class Win32SerialPort : public DevicePort, private Win32WaitSource {
 public:
     // Received bytes nobody has read are kept up to this many; beyond it the oldest go,
     // as a UART's buffer overruns: a peer that floods cannot make the program grow.
@@ -26,14 +26,7 @@ public:
     Win32SerialPort(const Win32SerialPort&) = delete;
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
-    bool PortOpen() const override;
     void SetPortOpen(bool open) override;
-    void SetCommPort(std::int16_t n) override;
-    std::int16_t CommPort() const override;
-    void SetRTSEnable(bool on) override;
-    bool RTSEnable() const override;
-    void SetSettings(const std::string& settings) override;
-    std::string Settings() const override;
     void Output(std::uint8_t byte) override;
     std::int16_t InBufferCount() override;
     std::vector<std::uint8_t> Input() override;
@@ -44,15 +37,13 @@ private:
 
     void Open();
     void Close();
-    void Apply(const LineSettings& line);
-    void ApplyRts();
+    void Apply(const LineSettings& line) override;
+    void ApplyRts() override;
     void StartRead();
     void CollectRead();
     void DrainWaiting();
     void Keep(const std::uint8_t* bytes, std::size_t count);
     void DeviceGone();
-    void ThrowUnlessUsable(const char* operation) const;
-    std::string Name() const;
 
     Win32EventPump& pump_;
     void* handle_ = nullptr;     // HANDLE of the open device; null when closed or gone
@@ -63,14 +54,6 @@ private:
     bool readPending_ = false;
     std::uint8_t readByte_ = 0;
     std::deque<std::uint8_t> received_;
-
-    bool open_ = false;  // as the program sees it: stays true when the device goes, until closed
-    bool gone_ = false;
-    std::int16_t commPort_ = 1;
-    std::string device_;
-    bool rts_ = false;
-    std::string settingsText_ = "9600,n,8,1";
-    LineSettings line_{};
 };
 
 }  // namespace vantrel
