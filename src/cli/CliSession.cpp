@@ -35,7 +35,7 @@ std::string ProgramAgain(const ProgrammingRun& run) {
 CliSession::CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
                        InterruptSource& interrupts, TraceLog* trace)
     : options_(options), w_(w), output_(output), interrupts_(interrupts), trace_(trace) {
-    pump.beforeTurn = [this] { return BeforeTurn(); };
+    pump.beforeTurn = [this] { BeforeTurn(); };
     pump.afterTurn = [this] { AfterTurn(); };
 }
 
@@ -171,11 +171,10 @@ void CliSession::AbortIfAsked() {
     throw ProgramEnding{};
 }
 
-bool CliSession::BeforeTurn() {
+void CliSession::BeforeTurn() {
     NoticeInterrupts();
     AbortIfAsked();
     if (trace_) trace_->Turn();
-    return true;
 }
 
 void CliSession::AfterTurn() {

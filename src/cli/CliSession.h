@@ -45,7 +45,7 @@ private:
 
     // Unwinds the running command (ProgramEnding) when an interruption asked for it.
     void AbortIfAsked();
-    bool BeforeTurn();
+    void BeforeTurn();
     void AfterTurn();
     void ShowProgress();
     // Acts on the interruptions that came since it last looked.

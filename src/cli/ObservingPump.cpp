@@ -5,10 +5,10 @@
 namespace vantrel::cli {
 
 void ObservingPump::RunPendingEvents(Instant wakeAt) {
-    const bool mayBlock = beforeTurn ? beforeTurn() : true;
+    if (beforeTurn) beforeTurn();
     {
         InterruptsNoticed noticed(interrupts_);
-        inner_.RunPendingEvents(mayBlock ? wakeAt : inner_.Now());
+        inner_.RunPendingEvents(wakeAt);
     }
     if (afterTurn) afterTurn();
 }

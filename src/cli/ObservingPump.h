@@ -18,9 +18,8 @@ public:
     Instant Now() const override { return inner_.Now(); }
     void RunPendingEvents(Instant wakeAt) override;
 
-    // Runs before each turn. Returning false makes the turn run only what is pending,
-    // without blocking. May throw ProgramEnding to unwind the running command.
-    std::function<bool()> beforeTurn;
+    // Runs before each turn; may throw ProgramEnding to unwind the running command.
+    std::function<void()> beforeTurn;
     // Runs after each turn; may throw ProgramEnding.
     std::function<void()> afterTurn;
 
