@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/Bootstrap.h"
-#include "firmware/LoadFirmwareFile.h"
+#include "app/LoadFirmwareFile.h"
 #include "registry/RegFileStore.h"
 #include "sim/PhxWriter.h"
 #include "sim/VirtualPump.h"

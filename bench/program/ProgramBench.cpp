@@ -21,7 +21,7 @@
 
 #include "QtProgramRig.h"  // SampleRecords
 #include "TavsimProcess.h"
-#include "programming/ProgramTav.h"
+#include "app/ProgramTavClick.h"
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
 #include "registry/RegFileStore.h"

@@ -22,7 +22,6 @@
 #include "app/Bootstrap.h"
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
-#include "serial/Waits.h"
 
 namespace {
 
@@ -69,7 +68,7 @@ Overshoots MeasurePauses(vantrel::Bootstrap& w, int intervalMs, int count) {
     Overshoots result;
     for (int i = 0; i < count; ++i) {
         const Instant start = w.Pump.Now();
-        vantrel::Pause(w, intervalMs);
+        w.Wire.Pause(intervalMs);
         const Instant took = w.Pump.Now() - start;
         if (took < milliseconds(intervalMs)) ++result.early;
         overshootMs.push_back(duration<double, std::milli>(took - milliseconds(intervalMs)).count());
@@ -109,7 +108,7 @@ Latency MeasureByteWakeUps(vantrel::Bootstrap& w, int count) {
             sentAt = w.Pump.Now();
             if (write(master, &byte, 1) != 1) sentAt = Instant::max();
         });
-        vantrel::WaitForBytes(w, 1000, 1);
+        w.Wire.WaitForBytes(1000, 1);
         const Instant endedAt = w.Pump.Now();
         farEnd.join();
         const auto got = w.MSComm1.Input();
@@ -171,7 +170,7 @@ int main(int argc, char** argv) {
     int waits = 0;
     while (pump.Now() - wallBefore < seconds(5)) {
         port.Output(static_cast<std::uint8_t>(waits * 29 + 3));
-        vantrel::Pause(w, 10);
+        w.Wire.Pause(10);
         unsigned char sink[64];
         while (read(master, sink, sizeof sink) > 0) {
         }

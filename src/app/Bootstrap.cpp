@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/Commands.h"
-#include "serial/Waits.h"
 
 namespace vantrel {
 namespace {
@@ -38,7 +37,8 @@ Bootstrap::Bootstrap(SerialPort& port, EventPump& pump, Dialogs& dialogs, Regist
       Types(registry),
       CommandLine(std::move(commandLine)),
       Timer1(pump, 100, [this] { Timer1_Timer(*this); }),
-      Timer2(pump, 500, [this] { Timer2_Timer(*this); }) {
+      Timer2(pump, 500, [this] { Timer2_Timer(*this); }),
+      Wire(port, pump, Timer1, *this) {
     using K = ControlKind;
 
     Frame1 = Make("Frame1", K::Frame, nullptr, "Target Tav Type", "", kFrameLeft, 0, kFrameWidth, 615);

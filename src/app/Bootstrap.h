@@ -5,17 +5,20 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Control.h"
 #include "app/Dialogs.h"
-#include "app/Timer.h"
+#include "app/FoundTav.h"
 #include "firmware/FirmwareImage.h"
 #include "programming/ProgrammingRun.h"
 #include "registry/RegisterTav.h"
 #include "serial/EventPump.h"
+#include "serial/Link.h"
 #include "serial/SerialPort.h"
+#include "serial/Timer.h"
 
 namespace vantrel {
 
@@ -30,7 +33,7 @@ struct ProgramVersion {
     int Revision = VANTREL_VERSION_REVISION;
 };
 
-class Bootstrap {
+class Bootstrap : private LinkTimers {
 public:
     Bootstrap(SerialPort& port, EventPump& pump, Dialogs& dialogs, RegistryStore& registry,
               std::string commandLine = {});
@@ -63,6 +66,10 @@ public:
     Control Blanking1;
     Timer Timer1, Timer2;
 
+    // The line to the tav over MSComm1: its waits run on Timer1, and on every turn the
+    // window's other timers are served too.
+    Link Wire;
+
     // Window-level variables.
     VbBool EmergencyMode = VbFalse;
     std::array<float, 4> TavVersion{};
@@ -72,6 +79,11 @@ public:
     std::int16_t KeyPos = 0;
     std::uint8_t IrVersionMajor = 0;
     std::uint8_t IrVersionMinor = 0;
+
+    // What the last search found and the file the last successful load read, for
+    // front-ends that show them their own way rather than reading the controls.
+    std::array<FoundTav, 4> Found{};
+    std::optional<LoadedFile> File;
 
     // Window size in twips.
     static constexpr int ClientWidth = 2850;
@@ -103,6 +115,9 @@ public:
     Instant NextTimerDue(Instant ceiling) const;
 
 private:
+    Instant NextDue(Instant ceiling) const override { return NextTimerDue(ceiling); }
+    void FireDue() override { FireDueTimers(); }
+
     const Control& TopLevelOf(const Control& c) const;
     bool StartsCommand(const Control& c) const;
     std::vector<Control*> stacking_;

@@ -10,8 +10,8 @@
 #include "app/Bootstrap.h"
 #include "app/CommandScope.h"
 #include "app/LeadingNumber.h"
-#include "discovery/SearchForTavs.h"
-#include "firmware/LoadFirmwareFile.h"
+#include "app/LoadFirmwareFile.h"
+#include "app/SearchForTavs.h"
 
 namespace vantrel {
 namespace {
@@ -75,20 +75,24 @@ void Option1_Click(Bootstrap& w, std::int16_t Index) {
     const CommandScope command(w);
     if (!command) return;
     SelectRow(w, Index);
-
-    if (w.TavVersion[Index] < FileVersion(w)) {
+    if (CheckVersion(w, Index).goAhead)
         w.ProgramTav.Enabled = true;
-        return;
-    }
-    // Equal or newer code in the tav: reprogram only when the user says so.
-    const std::string question = "This tav contains code version " + LastCharacters(w.TavType[Index].Caption, 7) +
-                                 ", do you wish to reprogram with " + w.Text2.Caption;
-    if (w.CommonDialog1.MsgBox(question, BoxStyle::OkCancel, "Warning") == BoxAnswer::Cancel) {
+    else
         w.Option1[Index].Value = 0;
-        return;
-    }
-    w.ProgramTav.Enabled = true;
 }
+
+VersionCheck CheckVersion(Bootstrap& w, std::int16_t Index) {
+    VersionCheck check;
+    if (w.TavVersion[Index] < FileVersion(w)) return check;
+    // Equal or newer code in the tav: reprogram only when the user says so.
+    check.asked = true;
+    check.question = "This tav contains code version " + LastCharacters(w.TavType[Index].Caption, 7) +
+                     ", do you wish to reprogram with " + w.Text2.Caption;
+    check.goAhead = w.CommonDialog1.MsgBox(check.question, BoxStyle::OkCancel, "Warning") == BoxAnswer::Ok;
+    return check;
+}
+
+void Timer1_Timer(Bootstrap& w) { w.Timer1.SetEnabled(false); }
 
 void Timer2_Timer(Bootstrap& w) {
     const CommandScope command(w);

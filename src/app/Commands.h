@@ -3,15 +3,28 @@
 // deferred load of the file named on the command line.
 
 #include <cstdint>
+#include <string>
 
 namespace vantrel {
 
 class Bootstrap;
+
+// Timer1's tick: it only stops the timer, which is what ends a wait.
+void Timer1_Timer(Bootstrap& w);
 
 void Load_Click(Bootstrap& w);
 void search_Click(Bootstrap& w);
 void Emergency_Click(Bootstrap& w);
 void Option1_Click(Bootstrap& w, std::int16_t Index);
 void Timer2_Timer(Bootstrap& w);
+
+// Whether the tav of row Index may be reprogrammed with the loaded file: at once when its
+// code version is below the file's, else when the user answers the version question OK.
+struct VersionCheck {
+    bool asked = false;
+    std::string question;  // the question's text, when asked
+    bool goAhead = true;
+};
+VersionCheck CheckVersion(Bootstrap& w, std::int16_t Index);
 
 }  // namespace vantrel

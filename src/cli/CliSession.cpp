@@ -6,8 +6,8 @@
 #include "cli/InterruptSource.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
-#include "firmware/LoadFirmwareFile.h"
-#include "programming/ProgramTav.h"
+#include "app/LoadFirmwareFile.h"
+#include "app/ProgramTavClick.h"
 
 namespace vantrel::cli {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/DisplayText.h"
+#include "registry/DisplayText.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/InterruptSource.h"
 #include "cli/TerminalReader.h"

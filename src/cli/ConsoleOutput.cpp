@@ -4,7 +4,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "app/DisplayText.h"
+#include "registry/DisplayText.h"
 
 namespace vantrel::cli {
 namespace {

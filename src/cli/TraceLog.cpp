@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "app/Timer.h"
+#include "serial/Timer.h"
 
 namespace vantrel::cli {
 

@@ -5,10 +5,9 @@
 #include <optional>
 #include <vector>
 
-#include "app/Bootstrap.h"
 #include "discovery/TypeOfReply.h"
+#include "serial/Link.h"
 #include "serial/RestartCommands.h"
-#include "serial/Waits.h"
 
 namespace vantrel {
 namespace {
@@ -34,32 +33,34 @@ constexpr std::uint8_t kAliasReply = 0xE6;
 constexpr std::uint8_t kAliasedReply = 0x99;
 
 // A 00 byte at 110 baud holds the line low long enough to look like a break at every probe rate.
-void SendBreak(Bootstrap& w) {
+void SendBreak(Link& link) {
     try {
-        w.MSComm1.SetSettings(kBreakSettings);
-        w.MSComm1.Output(0x00);
+        link.Port().SetSettings(kBreakSettings);
+        link.Port().Output(0x00);
     } catch (const SerialError&) {
         // The rate attempts meet the same trouble and give up on their own.
     }
-    Pause(w, kBreakPauseMs);
+    link.Pause(kBreakPauseMs);
 }
 
 // One rate attempt: the request, the reply wait, the frame check and the type lookup.
 // Sets `received` once a reply of at least four bytes has been read.
-std::optional<std::int32_t> TryRate(Bootstrap& w, const char* settings, bool& received) {
-    DiscardInput(w);
-    w.MSComm1.SetSettings(settings);
+std::optional<Identification> TryRate(Link& link, std::span<const TypeRow> types, const char* settings,
+                                      bool& received) {
+    SerialPort& port = link.Port();
+    link.DiscardInput();
+    port.SetSettings(settings);
     for (std::uint8_t byte : kIdentificationRequest) {
-        w.MSComm1.Output(byte);
-        Pause(w, kRequestBytePauseMs);
+        port.Output(byte);
+        link.Pause(kRequestBytePauseMs);
     }
-    WaitForBytes(w, kReplyWaitMs, kFrameLength);
+    link.WaitForBytes(kReplyWaitMs, kFrameLength);
 
-    const int waiting = w.MSComm1.InBufferCount();
+    const int waiting = port.InBufferCount();
     if (waiting < kFewestBytes) return std::nullopt;
     // Bytes ahead of a full frame are line noise: the frame is the first four of the last five.
     const std::size_t skip = waiting > kFrameLength ? static_cast<std::size_t>(waiting - kFrameLength) : 0;
-    const std::vector<std::uint8_t> reply = w.MSComm1.Input();
+    const std::vector<std::uint8_t> reply = port.Input();
     received = true;
     if (reply.size() < skip + kFewestBytes) return std::nullopt;
 
@@ -72,34 +73,35 @@ std::optional<std::int32_t> TryRate(Bootstrap& w, const char* settings, bool& re
         code = kAliasedReply;
         checkPasses = true;
     }
-    if (!checkPasses || !TypeOfReply(w.Types.TypeTable, code)) return std::nullopt;
-    return static_cast<std::int32_t>(code) + 256 * major + 65536 * minor;
+    if (!checkPasses || !TypeOfReply(types, code)) return std::nullopt;
+    return static_cast<Identification>(code) + 256 * major + 65536 * minor;
 }
 
 }  // namespace
 
-std::int32_t ProbePort(Bootstrap& w, bool restart) {
-    SendBreak(w);
+ProbeResult ProbePort(Link& link, std::span<const TypeRow> types, bool restart) {
+    SendBreak(link);
     bool received = false;
     for (int pass = 0; pass < kPasses; ++pass) {
         for (const char* settings : kProbeRates) {
-            std::optional<std::int32_t> identification;
+            std::optional<Identification> identification;
             try {
-                identification = TryRate(w, settings, received);
+                identification = TryRate(link, types, settings, received);
             } catch (const SerialError&) {
                 continue;  // only this rate attempt is lost
             }
             if (identification) {
-                if (restart) restart_unit(w);
-                return *identification;
+                ProbeResult result{*identification, std::nullopt};
+                if (restart) result.restart = restart_unit(link);
+                return result;
             }
         }
         // Nothing at all on the line: no tav there, and more passes would not change that.
-        if (!received) return 0;
+        if (!received) return {};
         // Something answered but never properly: restart it and try again from the top.
-        if (restart) dumb_restart_unit(w);
+        if (restart) dumb_restart_unit(link);
     }
-    return 0;
+    return {};
 }
 
 }  // namespace vantrel

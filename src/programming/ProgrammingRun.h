@@ -28,6 +28,8 @@ struct ProgrammingRun {
     Restart TavRestart = Restart::NotSent;
     int RecordCount = 0;
     int RecordsAcknowledged = 0;
+    // Record frames sent beyond one a record: the retries the transfer needed.
+    int RecordRetries = 0;
     bool TransferBegun = false;
 
     // The tav has been sent part of the image only: it must be programmed again.

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/Bootstrap.h"
-
 namespace vantrel {
 
 std::string PercentText(int done, int total) {
@@ -15,11 +13,6 @@ std::string PercentText(int done, int total) {
     std::snprintf(text, sizeof text, "%02lld.%lld%%", static_cast<long long>(tenths / 10),
                   static_cast<long long>(tenths % 10));
     return text;
-}
-
-void ShowProgress(Bootstrap& w, int done, int total) {
-    w.ProgressBar1.Value = done;
-    w.Label2.Caption = PercentText(done, total);
 }
 
 }  // namespace vantrel

@@ -2,9 +2,7 @@
 
 #include <vector>
 
-#include "app/Bootstrap.h"
-#include "serial/CommandFrame.h"
-#include "serial/Waits.h"
+#include "serial/Link.h"
 
 namespace vantrel {
 namespace {
@@ -14,21 +12,9 @@ constexpr std::uint8_t kLoaderAck = 15;
 constexpr std::uint8_t kIrLoaderCommand = 136;
 constexpr std::uint8_t kIrLoaderAck = 240;
 constexpr int kReplyWaitMs = 500;
+// After a wrong reply the loader gets time to settle before the block goes again;
+// silence needs none, the reply wait was the pause.
 constexpr int kWrongReplyPauseMs = 500;
-
-// One frame: command byte, block, reply wait. Returns what came back; a port that fails
-// on the way (device gone) gives no reply, like a silent tav.
-std::vector<std::uint8_t> SendFrame(Bootstrap& w, std::uint8_t command, const RecordBlock& block) {
-    try {
-        SendCommandByte(w, command);
-        // One hand-over: the block leaves back to back, as the loader expects it.
-        w.MSComm1.OutputBlock(block);
-        WaitForBytes(w, kReplyWaitMs, 2);
-        return w.MSComm1.Input();
-    } catch (const SerialError&) {
-        return {};
-    }
-}
 
 }  // namespace
 
@@ -44,20 +30,19 @@ RecordBlock BuildRecordBlock(const FirmwareRecord& record) {
     return block;
 }
 
-bool SendRecord(Bootstrap& w, std::int16_t index, bool irMicro) {
-    if (index < 0 || index >= static_cast<std::int16_t>(w.Records.size())) return false;
-    const RecordBlock block = BuildRecordBlock(w.Records[static_cast<std::size_t>(index)]);
-    const std::uint8_t command = irMicro ? kIrLoaderCommand : kLoaderCommand;
+ExchangeResult SendRecord(Link& link, const FirmwareRecord& record, bool irMicro) {
+    const RecordBlock block = BuildRecordBlock(record);
     const std::uint8_t ack = irMicro ? kIrLoaderAck : kLoaderAck;
-
-    for (int attempt = 1; attempt <= kRecordAttempts; ++attempt) {
-        const std::vector<std::uint8_t> reply = SendFrame(w, command, block);
-        if (reply.empty()) continue;  // silence: the reply wait was the pause
-        if (reply[0] == ack) return true;
-        // A wrong reply: give the loader time to settle before the block goes again.
-        if (attempt < kRecordAttempts) Pause(w, kWrongReplyPauseMs);
-    }
-    return false;
+    ExchangeSpec spec;
+    spec.command = irMicro ? kIrLoaderCommand : kLoaderCommand;
+    // One hand-over: the block leaves back to back, as the loader expects it.
+    spec.payload = block;
+    spec.replyWaitMs = kReplyWaitMs;
+    spec.bytesWaitedFor = 2;
+    spec.accepts = [ack](const std::vector<std::uint8_t>& reply) { return reply[0] == ack; };
+    spec.attempts = kRecordAttempts;
+    spec.pauseAfterRejectedMs = kWrongReplyPauseMs;
+    return Exchange(link, spec);
 }
 
 }  // namespace vantrel

@@ -6,10 +6,11 @@
 #include <cstdint>
 
 #include "firmware/FirmwareImage.h"
+#include "serial/Exchange.h"
 
 namespace vantrel {
 
-class Bootstrap;
+class Link;
 
 inline constexpr int kRecordAttempts = 7;
 
@@ -20,9 +21,9 @@ using RecordBlock = std::array<std::uint8_t, 19>;
 // negative word address is sent as the bytes it is stored as.
 RecordBlock BuildRecordBlock(const FirmwareRecord& record);
 
-// Sends Records[index] on the open port (161 / ack 15, or 136 / ack 240 for an IR micro)
-// and returns whether the tav acknowledged it. Shows nothing; a port error during an
-// attempt counts as an attempt without reply. An index outside the image is refused.
-bool SendRecord(Bootstrap& w, std::int16_t index, bool irMicro);
+// Sends the record on the open port (161 / ack 15, or 136 / ack 240 for an IR micro) up
+// to seven times; accepted when the tav acknowledged it. A port error during an attempt
+// counts as an attempt without reply.
+ExchangeResult SendRecord(Link& link, const FirmwareRecord& record, bool irMicro);
 
 }  // namespace vantrel

@@ -2,7 +2,7 @@
 
 #include "app/Bootstrap.h"
 #include "app/Commands.h"
-#include "programming/ProgramTav.h"
+#include "app/ProgramTavClick.h"
 
 namespace vantrel {
 

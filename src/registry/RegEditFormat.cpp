@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "app/DisplayText.h"
+#include "registry/DisplayText.h"
 #include "registry/RegHive.h"
 #include "registry/Utf16Text.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/DisplayText.h"
+#include "registry/DisplayText.h"
 
 namespace vantrel {
 namespace {

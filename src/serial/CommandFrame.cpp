@@ -1,16 +1,15 @@
 #include "serial/CommandFrame.h"
 
-#include "app/Bootstrap.h"
-#include "serial/Waits.h"
+#include "serial/Link.h"
 
 namespace vantrel {
 
-void SendCommandByte(Bootstrap& w, std::uint8_t command) {
-    DiscardInput(w);
-    w.MSComm1.SetSettings(kCommandSettings);
-    w.MSComm1.Output(command);
-    Pause(w, 10);
-    w.MSComm1.SetSettings(kPayloadSettings);
+void SendCommandByte(Link& link, std::uint8_t command) {
+    link.DiscardInput();
+    link.Port().SetSettings(kCommandSettings);
+    link.Port().Output(command);
+    link.Pause(10);
+    link.Port().SetSettings(kPayloadSettings);
 }
 
 }  // namespace vantrel

@@ -6,13 +6,13 @@
 
 namespace vantrel {
 
-class Bootstrap;
+class Link;
 
 inline constexpr const char* kCommandSettings = "9600,o,8,1";
 inline constexpr const char* kPayloadSettings = "9600,e,8,1";
 
 // Drops stale input, sends `command` at odd parity, pauses 10 ms and leaves the line at
 // even parity, ready for the rest of the frame.
-void SendCommandByte(Bootstrap& w, std::uint8_t command);
+void SendCommandByte(Link& link, std::uint8_t command);
 
 }  // namespace vantrel

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "serial/Waits.h"
 #include "support/SimWindow.h"
 
 namespace vantrel {
@@ -15,7 +14,7 @@ TEST(Waits, APauseLastsItsIntervalAndLetsWindowEventsRun) {
     bool clicked = false;
     s.pump.ScheduleAfter(40ms, [&] { clicked = true; });
 
-    EXPECT_EQ(s.Timed([&] { Pause(s.w, 100); }), 100ms);
+    EXPECT_EQ(s.Timed([&] { s.w.Wire.Pause(100); }), 100ms);
     EXPECT_TRUE(clicked);
     EXPECT_FALSE(s.w.Timer1.Enabled());
 }
@@ -29,15 +28,15 @@ TEST(Waits, WaitForBytesEndsOnTheBytesOrAfterItsFullInterval) {
     s.w.MSComm1.SetSettings("9600,n,8,2");
     for (std::uint8_t b : {0xFF, 0x53, 0x45, 0x54, 0x54, 0x41, 0x56}) s.w.MSComm1.Output(b);
 
-    EXPECT_LT(s.Timed([&] { WaitForBytes(s.w, 100, 5); }), 100ms);
+    EXPECT_LT(s.Timed([&] { s.w.Wire.WaitForBytes(100, 5); }), 100ms);
     EXPECT_GE(s.w.MSComm1.InBufferCount(), 5);
-    DiscardInput(s.w);
+    s.w.Wire.DiscardInput();
     EXPECT_EQ(s.w.MSComm1.InBufferCount(), 0);
 
     s.w.MSComm1.SetPortOpen(false);
     s.w.MSComm1.SetCommPort(2);
     s.w.MSComm1.SetPortOpen(true);
-    EXPECT_EQ(s.Timed([&] { WaitForBytes(s.w, 500, 2); }), 500ms);
+    EXPECT_EQ(s.Timed([&] { s.w.Wire.WaitForBytes(500, 2); }), 500ms);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "discovery/ProbePort.h"
+#include "app/TavCommands.h"
 #include "support/SimWindow.h"
 
 namespace vantrel::test {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "serial/RestartCommands.h"
+#include "app/TavCommands.h"
 #include "support/SimWindow.h"
 
 namespace vantrel::test {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/SearchForTavs.h"
+#include "app/SearchForTavs.h"
 #include "support/SimWindow.h"
 
 namespace vantrel::test {

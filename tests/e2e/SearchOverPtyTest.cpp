@@ -10,7 +10,7 @@
 
 #include "TavsimProcess.h"
 #include "app/Bootstrap.h"
-#include "discovery/SearchForTavs.h"
+#include "app/SearchForTavs.h"
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
 #include "registry/RegFileStore.h"

@@ -14,8 +14,8 @@
 
 #include "QtProgramRig.h"
 #include "app/Commands.h"
-#include "firmware/LoadFirmwareFile.h"
-#include "programming/ProgramTav.h"
+#include "app/LoadFirmwareFile.h"
+#include "app/ProgramTavClick.h"
 #include "support/ScriptedDialogs.h"
 
 namespace vantrel::test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "firmware/LoadFirmwareFile.h"
+#include "app/LoadFirmwareFile.h"
 #include "sim/PhxWriter.h"
 #include "support/SimWindow.h"
 

@@ -17,7 +17,7 @@
 
 #include "app/Bootstrap.h"
 #include "app/Commands.h"
-#include "firmware/LoadFirmwareFile.h"
+#include "app/LoadFirmwareFile.h"
 #include "sim/VirtualPump.h"
 #include "sim/VirtualSerialPort.h"
 

@@ -3,9 +3,7 @@
 
 #include <tuple>
 
-#include "programming/EndProgramming.h"
-#include "programming/SendRecord.h"
-#include "serial/RestartCommands.h"
+#include "app/TavCommands.h"
 
 #include "ProgrammingRig.h"
 

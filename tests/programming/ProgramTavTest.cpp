@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "app/Commands.h"
-#include "programming/ProgramTav.h"
+#include "app/ProgramTavClick.h"
 
 #include "ProgrammingRig.h"
 

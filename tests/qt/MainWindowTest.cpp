@@ -19,7 +19,6 @@
 #include "qt/MainWindow.h"
 #include "qt/ShownText.h"
 #include "qt/TerminationSignals.h"
-#include "serial/Waits.h"
 
 namespace vantrel::test {
 namespace {
@@ -83,7 +82,7 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
             click(w.search);
             click(w.Option1[0]);
         });
-        Pause(b, 100);
+        b.Wire.Pause(100);
     };
     click(w.Load);
     EXPECT_EQ(usableInside, std::vector<std::string>{"Exit"});
@@ -98,14 +97,14 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
 
     // Closing the window while a handler waits unwinds the handler, and every later wait.
     bool pastTheWait = false;
-    onLoad = [&pastTheWait](Bootstrap& b) { Pause(b, 5000), pastTheWait = true; };
+    onLoad = [&pastTheWait](Bootstrap& b) { b.Wire.Pause(5000), pastTheWait = true; };
     QTimer::singleShot(10, &window, [&window] { window.close(); });
     click(w.Load);
     EXPECT_EQ(calls["Load"], 3);
     EXPECT_FALSE(pastTheWait);
     EXPECT_TRUE(w.Ended);
     EXPECT_FALSE(window.isVisible());
-    EXPECT_THROW(Pause(w, 10), ProgramEnding);
+    EXPECT_THROW(w.Wire.Pause(10), ProgramEnding);
 }
 
 // Closing the window, or a termination signal, while a tav is programmed: the transfer

@@ -16,7 +16,6 @@
 
 #include "QtRig.h"
 #include "qt/PseudoTerminal.h"
-#include "serial/Waits.h"
 
 namespace vantrel::test {
 namespace {
@@ -94,10 +93,10 @@ TEST_F(QtSerialPortTest, AFloodingPeerLeavesOnlyABoundedTailOfTheNewestBytesWait
     });
     int most = 0;
     while (!sent) {
-        Pause(w, 5);  // the event loop reads the line meanwhile
+        w.Wire.Pause(5);  // the event loop reads the line meanwhile
         most = std::max(most, static_cast<int>(port.InBufferCount()));
     }
-    Pause(w, 100);  // what the driver still held
+    w.Wire.Pause(100);  // what the driver still held
     const int waiting = port.InBufferCount();
     EXPECT_LE(most, 16 * 1024) << "a few KiB at most, at any moment";
     EXPECT_GE(waiting, 256);
@@ -110,14 +109,14 @@ TEST_F(QtSerialPortTest, WaitsEndOnEnoughBytesNeverBeforeTheirIntervalAndInputHa
     EXPECT_TRUE(port.Input().empty());
     port.SetPortOpen(true);
     const auto timed = [this](auto wait) { const Instant start = pump.Now(); return wait(), pump.Now() - start; };
-    EXPECT_GE(timed([this] { Pause(w, 30); }), 30ms);
+    EXPECT_GE(timed([this] { w.Wire.Pause(30); }), 30ms);
     // Too few bytes, late in the wait: they wake the pump but do not end the wait early.
     QTimer::singleShot(30, [this] { pty.Write({0x31, 0xC4}); });
-    EXPECT_GE(timed([this] { WaitForBytes(w, 40, 3); }), 40ms);
+    EXPECT_GE(timed([this] { w.Wire.WaitForBytes(40, 3); }), 40ms);
     EXPECT_FALSE(w.Timer1.Enabled());
     EXPECT_EQ(port.InBufferCount(), 2);
     QTimer::singleShot(20, [this] { pty.Write({0x07, 0xFE}); });
-    WaitForBytes(w, 3000, 3);
+    w.Wire.WaitForBytes(3000, 3);
     EXPECT_TRUE(w.Timer1.Enabled()) << "ended by the bytes, long before its timer";
     // Bytes the driver still holds count too, with no event-loop turn in between.
     pty.Write({0x5A, 0x00, 0x99});

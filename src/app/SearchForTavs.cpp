@@ -1,4 +1,4 @@
-#include "discovery/SearchForTavs.h"
+#include "app/SearchForTavs.h"
 
 #include <algorithm>
 #include <array>
@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/Bootstrap.h"
-#include "discovery/ProbePort.h"
+#include "app/TavCommands.h"
 #include "discovery/TypeOfReply.h"
-#include "serial/RestartCommands.h"
+#include "serial/PortSteps.h"
 
 namespace vantrel {
 namespace {
@@ -22,10 +22,6 @@ constexpr std::array<std::uint8_t, 4> kIrCarrierReplies{0x23, 0x17, 0x28, 0x2B};
 bool IsIrCarrier(std::uint8_t reply) {
     return std::ranges::find(kIrCarrierReplies, reply) != kIrCarrierReplies.end();
 }
-
-std::uint8_t ReplyCode(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-std::uint8_t MajorVersion(std::int32_t v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); }
-std::uint8_t MinorVersion(std::int32_t v) { return static_cast<std::uint8_t>((v >> 16) & 0xFF); }
 
 // Shows the row's type name for identification v; the row is selectable when the
 // type is the file's target. False when no type has v's reply code.
@@ -58,7 +54,8 @@ void AppendVersion(Bootstrap& w, int row, std::int32_t v) {
     w.TavVersion[row] = static_cast<float>(major) + static_cast<float>(minor) / 10.0f;
 }
 
-void IdentifyTav(Bootstrap& w, int row) {
+// The identification the row shows, and 0 when it shows none.
+std::int32_t IdentifyTav(Bootstrap& w, int row) {
     std::int32_t v = ProbePort(w, true);
     w.TavType[row].Visible = true;
 
@@ -71,30 +68,17 @@ void IdentifyTav(Bootstrap& w, int row) {
     }
     if (irTarget) found = ShowType(w, row, v);
 
-    if (v != 0 && found) AppendVersion(w, row, v);
+    if (v != 0 && found) {
+        AppendVersion(w, row, v);
+        return v;
+    }
+    return 0;
 }
 
 void ListForEmergency(Bootstrap& w, int row) {
     w.Option1[row].Enabled = true;
     w.TavType[row].Caption = "Emergency Comm port " + std::to_string(row + 1);
     w.TavType[row].Visible = true;
-}
-
-bool OpenPort(Bootstrap& w, std::int16_t n) {
-    try {
-        w.MSComm1.SetCommPort(n);
-        w.MSComm1.SetPortOpen(true);
-    } catch (const SerialError&) {
-        // No such port, or another program holds it: the row stays hidden.
-    }
-    return w.MSComm1.PortOpen();
-}
-
-void ClosePort(Bootstrap& w) {
-    try {
-        if (w.MSComm1.PortOpen()) w.MSComm1.SetPortOpen(false);
-    } catch (const SerialError&) {
-    }
 }
 
 }  // namespace
@@ -109,26 +93,34 @@ void SearchForTavs(Bootstrap& w) {
         w.TavType[i].Caption.clear();
         w.TavVersion[i] = 0.0f;
     }
-    ClosePort(w);
+    w.Found = {};
+    CloseIfOpen(w.MSComm1);
     w.MSComm1.SetRTSEnable(w.TargetReply == kRtsTarget);
 
     for (int i = 0; i < kRows; ++i) {
-        const auto n = static_cast<std::int16_t>(i + 1);
-        if (!OpenPort(w, n)) {
+        // No such port, or another program holds it: the row stays hidden.
+        if (!TryOpenPort(w.MSComm1, static_cast<std::int16_t>(i + 1))) {
             w.Option1[i].Enabled = false;
             w.TavType[i].Visible = false;
         } else if (w.EmergencyMode != VbFalse) {
             ListForEmergency(w, i);
         } else {
-            IdentifyTav(w, i);
+            w.Found[i].identification = IdentifyTav(w, i);
         }
-        ClosePort(w);
+        CloseIfOpen(w.MSComm1);
         w.Blanking[i].Visible = false;  // this row's result comes into view
     }
 
     for (int i = 0; i < kRows; ++i) w.Option1[i].Visible = w.TavType[i].Visible;
     w.ProgramTav.Enabled = false;
     for (auto& option : w.Option1) option.Value = 0;
+    for (int i = 0; i < kRows; ++i) {
+        FoundTav& found = w.Found[i];
+        found.opened = w.TavType[i].Visible;
+        found.selectable = found.opened && w.Option1[i].Enabled;
+        found.text = w.TavType[i].Caption;
+        found.version = w.TavVersion[i];
+    }
 }
 
 }  // namespace vantrel

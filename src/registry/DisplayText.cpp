@@ -1,4 +1,4 @@
-#include "app/DisplayText.h"
+#include "registry/DisplayText.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "app/Timer.h"
+#include "serial/Timer.h"
 
 namespace vantrel {
 

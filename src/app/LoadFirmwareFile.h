@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+class Bootstrap;
+
+// Loads a PHX file into the window's image; an empty path asks for the file in the
+// open-file dialog. A good file enables Search and Emergency and starts the search.
+void LoadFirmwareFile(Bootstrap& w, std::string path);
+
+}  // namespace vantrel

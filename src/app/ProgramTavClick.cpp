@@ -1,0 +1,99 @@
+#include "app/ProgramTavClick.h"
+
+#include <optional>
+#include <span>
+
+#include "app/Bootstrap.h"
+#include "app/CommandScope.h"
+#include "app/TavBoxes.h"
+#include "programming/ProgramTav.h"
+#include "programming/Progress.h"
+
+namespace vantrel {
+namespace {
+
+// The selected result row (0..3), or none.
+std::optional<int> SelectedRow(const Bootstrap& w) {
+    for (int i = 0; i < static_cast<int>(w.Option1.size()); ++i)
+        if (w.Option1[static_cast<std::size_t>(i)].Value != 0) return i;
+    return std::nullopt;
+}
+
+// The flow as the window shows it.
+class WindowProgramming : public ProgrammingObserver {
+public:
+    explicit WindowProgramming(Bootstrap& w) : w_(w) {}
+
+    bool StopRequested() override { return w_.Programming.StopRequested; }
+    void CannotOpen(std::int16_t comPort) override { Show(w_.CommonDialog1, CannotOpenBox(comPort)); }
+    void Progress(int sent, int total) override { ShowProgress(w_, sent, total); }
+    void TransferFailed(const ProgrammingRun&) override {
+        Show(w_.CommonDialog1, TransferFailedBox());
+        w_.ProgressBar1.Value = 0;
+        w_.PleaseWait.Visible = false;
+    }
+    void CompletionEnded(const ExchangeResult& completion) override {
+        Show(w_.CommonDialog1, CompletionBox(completion));
+    }
+    void RestartEnded(RestartCommand which, const ExchangeResult& restart) override {
+        if (const auto box = RestartBox(which, restart)) Show(w_.CommonDialog1, *box);
+    }
+
+private:
+    Bootstrap& w_;
+};
+
+// Marks the flow as running for as long as it runs, also when a closed window unwinds it.
+class RunningFlag {
+public:
+    explicit RunningFlag(ProgrammingRun& run) : run_(run) { run_.Running = true; }
+    ~RunningFlag() { run_.Running = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+
+private:
+    ProgrammingRun& run_;
+};
+
+}  // namespace
+
+void ShowProgress(Bootstrap& w, int done, int total) {
+    w.ProgressBar1.Value = done;
+    w.Label2.Caption = PercentText(done, total);
+}
+
+void ProgramTav_Click(Bootstrap& w) {
+    const CommandScope command(w);
+    if (!command) return;  // another command holds the port
+    w.Programming = ProgrammingRun{};
+    w.Programming.RecordCount = w.RecordCount;
+    // Without a selected row there is no tav to program: touch no port.
+    const std::optional<int> row = SelectedRow(w);
+    if (!row) {
+        Show(w.CommonDialog1, NoTavSelectedBox());
+        return;
+    }
+    const std::span<const FirmwareRecord> image(w.Records.data(), static_cast<std::size_t>(w.RecordCount));
+    if (const std::optional<int> line = FirstDataLineOutOfReach(image)) {
+        Show(w.CommonDialog1, OutOfReachBox(*line));
+        return;
+    }
+
+    const RunningFlag running(w.Programming);
+    w.PleaseWait.Visible = true;
+    // The bar's range is the record count while the image goes out, so that bar and
+    // percentage agree; an empty image shows no progress and keeps the design range.
+    const int designMax = w.ProgressBar1.Max;
+    if (w.RecordCount > 0) w.ProgressBar1.Max = w.RecordCount;
+
+    WindowProgramming shown(w);
+    ProgramTav(w.Wire, {image, w.TargetReply, static_cast<std::int16_t>(*row + 1), w.Types.TypeTable},
+               w.Programming, shown);
+
+    w.ProgressBar1.Value = 0;
+    w.ProgressBar1.Max = designMax;
+    w.PleaseWait.Visible = false;
+    if (w.Programming.EndWhenDone) EndProgram(w);
+}
+
+}  // namespace vantrel
