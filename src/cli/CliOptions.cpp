@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace vantrel::cli {
@@ -58,6 +59,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
             return only;
         }
         if (arg == "--json") o.json = true;
+        else if (arg == "--all") o.all = true;
         else if (arg == "--emergency") o.emergency = true;
         else if (arg == "--save") o.save = true;
         else if (arg == "--yes" || arg == "-y") yes = true;
@@ -66,7 +68,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
             if (value->empty()) throw UsageError("--trace needs a file name");
             o.tracePath = *value;
         } else if (arg == "--port") {
-            o.port = ParsePort(*value);
+            const int port = ParsePort(*value);
+            if (std::ranges::find(o.ports, port) == o.ports.end()) o.ports.push_back(port);
+            std::ranges::sort(o.ports);
             portGiven = true;
         } else {
             throw UsageError("unknown option '" + arg + "'");
@@ -85,8 +89,10 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     o.answering = yes ? Answering::AlwaysOk : no ? Answering::AlwaysCancel : Answering::AskTerminal;
 
     // Options that cannot matter for a command are refused, so a script's mistake shows.
-    if (o.command == Command::Program && !portGiven) throw UsageError("program needs --port N");
-    if (o.command != Command::Program && portGiven) throw UsageError("--port belongs to program");
+    if (o.command == Command::Program && !portGiven && !o.all) throw UsageError("program needs --port N or --all");
+    if (o.command != Command::Program && (portGiven || o.all)) throw UsageError("--port and --all belong to program");
+    if (portGiven && o.all) throw UsageError("--all programs every tav found: no --port with it");
+    if (o.all && o.emergency) throw UsageError("--all needs the search: not with --emergency, which lists every port");
     if (o.command == Command::Load && o.emergency) throw UsageError("--emergency belongs to search and program");
     if (o.command == Command::Load && (yes || no)) throw UsageError("load asks no question: --yes/--no do not apply");
     if (o.command != Command::Ports && o.save) throw UsageError("--save belongs to ports");

@@ -17,7 +17,8 @@ enum class Answering { AskTerminal, AlwaysOk, AlwaysCancel };
 struct CliOptions {
     Command command = Command::Help;
     std::string file;        // load, program: the firmware file, in the system's file-name bytes
-    int port = 0;            // program: COM port 1..4
+    std::vector<int> ports;  // program: the COM ports (1..4) named, in port order, each once
+    bool all = false;        // program: every tav the search finds of the file's type
     bool emergency = false;  // search, program: the emergency search after the warning
     Answering answering = Answering::AskTerminal;
     bool json = false;

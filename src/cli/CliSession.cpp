@@ -1,16 +1,24 @@
 #include "cli/CliSession.h"
 
+#include <chrono>
+#include <span>
+
 #include "app/Bootstrap.h"
 #include "app/Commands.h"
+#include "app/LoadFirmwareFile.h"
+#include "app/TavBoxes.h"
+#include "cli/ConsoleDialogs.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/InterruptSource.h"
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
-#include "app/LoadFirmwareFile.h"
-#include "app/ProgramTavClick.h"
+#include "cli/Transfers.h"
+#include "programming/ProgramTav.h"
 
 namespace vantrel::cli {
 namespace {
+
+std::string ComName(int port) { return "COM" + std::to_string(port); }
 
 // What the tav went through, from the flow's own account of the wire.
 std::string WireAccount(const ProgrammingRun& run) {
@@ -30,14 +38,27 @@ std::string ProgramAgain(const ProgrammingRun& run) {
                                  : "";
 }
 
+std::string PortList(const std::vector<int>& ports) {
+    std::string list;
+    for (const int port : ports) list += (list.empty() ? "" : ", ") + ComName(port);
+    return list;
+}
+
 }  // namespace
 
 CliSession::CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
-                       InterruptSource& interrupts, TraceLog* trace)
-    : options_(options), w_(w), output_(output), interrupts_(interrupts), trace_(trace) {
-    pump.beforeTurn = [this] { BeforeTurn(); };
-    pump.afterTurn = [this] { AfterTurn(); };
+                       ConsoleDialogs& dialogs, InterruptSource& interrupts, TraceLog* trace,
+                       StartPortThread startPortThread)
+    : options_(options), w_(w), pump_(pump), output_(output), dialogs_(dialogs), interrupts_(interrupts),
+      trace_(trace), startPortThread_(std::move(startPortThread)) {
+    pump.beforeTurn = [this] {
+        NoticeInterrupts();
+        AbortIfAsked();
+    };
+    pump.afterTurn = pump.beforeTurn;
 }
+
+CliSession::~CliSession() = default;
 
 ExitCode CliSession::Run() {
     try {
@@ -48,10 +69,7 @@ ExitCode CliSession::Run() {
         // Whatever was running, the port is not left open.
         output_.EndProgress();
         if (w_.MSComm1.PortOpen()) w_.MSComm1.SetPortOpen(false);
-        if (phase_ != Phase::Programming) return Finish(ExitCode::Interrupted, "interrupted");
-        const ProgrammingRun& run = w_.Programming;
-        return Finish(ExitCode::Abandoned,
-                      "stopped at once: " + WireAccount(run) + ", the port closed" + ProgramAgain(run));
+        return Finish(ExitCode::Interrupted, "interrupted");
     }
 }
 
@@ -68,8 +86,7 @@ ExitCode CliSession::Load() {
     // As the command-line load does: the path as given, EmergencyMode as at start-up.
     LoadFirmwareFile(w_, options_.file);
     if (interrupts_.Count() > 0) return Finish(ExitCode::Interrupted, "interrupted");
-    // A good load, and only a good one, enables Search and Emergency.
-    if (!w_.search.Enabled || !w_.Emergency.Enabled) return Finish(ExitCode::NotLoaded, "firmware file not loaded");
+    if (!w_.File) return Finish(ExitCode::NotLoaded, "firmware file not loaded");
     PrintFile();
     if (options_.command == Command::Load) {
         PrintRows();
@@ -97,6 +114,24 @@ ExitCode CliSession::Search() {
     return Finish(ExitCode::Succeeded, "");
 }
 
+std::vector<int> CliSession::SelectedPorts(std::optional<Verdict>& refusal) const {
+    std::vector<int> ports;
+    if (options_.all) {
+        for (int i = 0; i < 4; ++i)
+            if (w_.Found[i].selectable) ports.push_back(i + 1);
+        if (ports.empty()) refusal = Verdict{0, ExitCode::NoSelectableTav, "no selectable tav of the file's type"};
+        return ports;
+    }
+    for (const int port : options_.ports) {
+        if (!w_.Found[port - 1].selectable) {
+            refusal = Verdict{port, ExitCode::NoSelectableTav, "no selectable tav on " + ComName(port)};
+            return {};
+        }
+        ports.push_back(port);
+    }
+    return ports;
+}
+
 ExitCode CliSession::Program() {
     if (const ExitCode loaded = Load(); loaded != ExitCode::Succeeded) return loaded;
     if (options_.emergency && !EmergencySearch()) {
@@ -105,91 +140,126 @@ ExitCode CliSession::Program() {
     }
     PrintRows();
 
-    const int row = options_.port - 1;
-    const std::string port = "COM" + std::to_string(options_.port);
-    if (!w_.Option1[row].Visible || !w_.Option1[row].Enabled)
-        return Finish(ExitCode::NoSelectableTav, "no selectable tav on " + port);
+    std::optional<Verdict> refusal;
+    const std::vector<int> selected = SelectedPorts(refusal);
+    if (refusal) return Finish(refusal->code, refusal->summary);
+    several_ = selected.size() > 1;
 
-    // A click on an option button selects it and clears the others of its group.
-    for (int i = 0; i < 4; ++i) w_.Option1[i].Value = i == row ? 1 : 0;
-    Option1_Click(w_, static_cast<std::int16_t>(row));
-    if (interrupts_.Count() > 0) return Finish(ExitCode::Interrupted, "interrupted: nothing programmed");
-    if (!w_.ProgramTav.Enabled) return Finish(ExitCode::Cancelled, "version question answered Cancel: nothing programmed");
-
-    phase_ = Phase::Programming;
-    if (trace_) trace_->Write("program " + port);
-    {
-        // The first Ctrl-C stops at a record boundary, wherever it comes.
-        InterruptsNoticed noticed(interrupts_);
-        ProgramTav_Click(w_);
+    // The version question of each tav, in port order, before any transfer starts.
+    std::vector<Verdict> verdicts;
+    std::vector<int> going;
+    for (const int port : selected) {
+        if (several_) dialogs_.SetPort(port);
+        const VersionCheck check = CheckVersion(w_, static_cast<std::int16_t>(port - 1));
+        dialogs_.SetPort(std::nullopt);
+        if (interrupts_.Count() > 0) return Finish(ExitCode::Interrupted, "interrupted: nothing programmed");
+        if (check.goAhead)
+            going.push_back(port);
+        else
+            verdicts.push_back({port, ExitCode::Cancelled, "version question answered Cancel: nothing programmed"});
     }
-    phase_ = Phase::Idle;
-    output_.EndProgress();
-    return ProgrammingOutcome(port);
+    if (!several_ && going.empty()) return Finish(verdicts[0].code, verdicts[0].summary);
+
+    if (!going.empty()) {
+        const std::span<const FirmwareRecord> image(w_.Records.data(), static_cast<std::size_t>(w_.RecordCount));
+        if (const std::optional<int> line = FirstDataLineOutOfReach(image)) {
+            const OutcomeBox box = OutOfReachBox(*line);
+            TellBox(output_, trace_, std::nullopt, box.title, box.text);
+            return Finish(ExitCode::ProgrammingFailed, "nothing programmed: no record was sent");
+        }
+    }
+    for (const Verdict& v : Transfer(going)) verdicts.push_back(v);
+    return Conclude(verdicts);
 }
 
-ExitCode CliSession::ProgrammingOutcome(const std::string& port) {
-    const ProgrammingRun& run = w_.Programming;
+std::vector<CliSession::Verdict> CliSession::Transfer(const std::vector<int>& ports) {
+    if (ports.empty()) return {};
+    const ProgrammingJob job{std::span<const FirmwareRecord>(w_.Records.data(), static_cast<std::size_t>(w_.RecordCount)),
+                             w_.TargetReply, 0, w_.Types.TypeTable};
+    Transfers transfers(startPortThread_, pump_, output_, trace_, several_);
+    transfers_ = &transfers;
+    phase_ = Phase::Transferring;
+    for (const int port : ports) transfers.Start(port, job);
+    {
+        // The threads wake this pump when they end; an interruption wakes it too.
+        InterruptsNoticed noticed(interrupts_);
+        while (!transfers.AllDone()) pump_.RunPendingEvents(pump_.Now() + std::chrono::hours(1));
+    }
+    phase_ = Phase::Idle;
+    transfers_ = nullptr;
+    output_.EndProgress();
+
     const bool interrupted = interrupts_.Count() > 0;
+    std::vector<Verdict> verdicts;
+    for (const cli::Transfer* t : transfers.Results()) verdicts.push_back(VerdictOf(*t, interrupted));
+    return verdicts;
+}
+
+CliSession::Verdict CliSession::VerdictOf(const cli::Transfer& t, bool interrupted) {
+    const ProgrammingRun& run = t.run;
+    const std::optional<int> tag = several_ ? std::optional<int>(t.port) : std::nullopt;
+    const auto verdict = [&t](ExitCode code, std::string summary) { return Verdict{t.port, code, std::move(summary)}; };
+    if (!t.failure.empty()) {
+        output_.Note("unexpected failure: " + t.failure, tag);
+        return verdict(ExitCode::Failure, "unexpected failure");
+    }
+    if (t.abandoned)
+        return verdict(ExitCode::Abandoned, "stopped at once: " + WireAccount(run) + ", the port closed" + ProgramAgain(run));
     using Ending = ProgrammingRun::Ending;
     switch (run.Outcome) {
-        case Ending::NotStarted: return Finish(ExitCode::ProgrammingFailed, "nothing programmed: no record was sent");
+        case Ending::NotStarted: return verdict(ExitCode::ProgrammingFailed, "nothing programmed: no record was sent");
         case Ending::Stopped:
-            return Finish(ExitCode::Interrupted,
-                          "interrupted: " + WireAccount(run) + ", the port closed" + ProgramAgain(run));
+            return verdict(ExitCode::Interrupted, "interrupted: " + WireAccount(run) + ", the port closed" + ProgramAgain(run));
         case Ending::RecordFailed:
-            if (interrupted) output_.Note("the transfer failed before the interrupt could stop it");
-            return Finish(ExitCode::ProgrammingFailed, "programming failed: " + WireAccount(run) + ProgramAgain(run));
+            if (interrupted) output_.Note("the transfer failed before the interrupt could stop it", tag);
+            return verdict(ExitCode::ProgrammingFailed, "programming failed: " + WireAccount(run) + ProgramAgain(run));
         case Ending::Completed: break;
     }
     if (interrupted)
-        output_.Note("the interrupt came after the last record had gone out: the programming ran to its end");
+        output_.Note("the interrupt came after the last record had gone out: the programming ran to its end", tag);
     if (run.TavRestart != ProgrammingRun::Restart::Confirmed)
-        return Finish(ExitCode::NotAcknowledged, "completion not acknowledged: " + WireAccount(run));
-    return Finish(ExitCode::Succeeded, port + " programmed: " + std::to_string(run.RecordCount) + " records");
+        return verdict(ExitCode::NotAcknowledged, "completion not acknowledged: " + WireAccount(run));
+    return verdict(ExitCode::Succeeded, ComName(t.port) + " programmed: " + std::to_string(run.RecordCount) + " records");
 }
 
-void CliSession::PrintFile() {
-    // Text2 reads "Version " and the file's version line.
-    const std::string& version = w_.Text2.Caption;
-    output_.File(w_.Text1.Caption, version.size() > 8 ? version.substr(8) : std::string(), w_.RecordCount);
+ExitCode CliSession::Conclude(const std::vector<Verdict>& unordered) {
+    if (!several_) return Finish(unordered[0].code, unordered[0].summary);
+    std::vector<Verdict> verdicts = unordered;
+    std::ranges::sort(verdicts, {}, &Verdict::port);
+    // The status the first port that failed would have given alone.
+    ExitCode code = ExitCode::Succeeded;
+    std::vector<int> programmed, not_programmed;
+    for (const Verdict& v : verdicts) {
+        output_.PortOutcome(v.port, v.code, v.summary);
+        if (v.code == ExitCode::Succeeded) {
+            programmed.push_back(v.port);
+        } else {
+            not_programmed.push_back(v.port);
+            if (code == ExitCode::Succeeded) code = v.code;
+        }
+    }
+    std::string summary = std::to_string(programmed.size()) + " of " + std::to_string(verdicts.size()) +
+                          " tavs programmed";
+    if (!programmed.empty()) summary += ": " + PortList(programmed);
+    if (!not_programmed.empty()) summary += "; not programmed: " + PortList(not_programmed);
+    return Finish(code, summary);
 }
+
+void CliSession::PrintFile() { output_.File(w_.File->target, w_.File->version, w_.File->records); }
 
 void CliSession::PrintRows() {
     bool any = false;
     for (int i = 0; i < 4; ++i) {
-        if (!w_.TavType[i].Visible) continue;
-        output_.Row(i + 1, w_.TavType[i].Caption, w_.Option1[i].Visible && w_.Option1[i].Enabled, w_.TavVersion[i]);
+        const FoundTav& row = w_.Found[i];
+        if (!row.opened) continue;
+        output_.Row(i + 1, row.text, row.selectable, row.version);
         any = true;
     }
     if (!any) output_.NoRows();
 }
 
 void CliSession::AbortIfAsked() {
-    if (!abort_) return;
-    if (trace_) trace_->CutShort("interrupted");
-    throw ProgramEnding{};
-}
-
-void CliSession::BeforeTurn() {
-    NoticeInterrupts();
-    AbortIfAsked();
-    if (trace_) trace_->Turn();
-}
-
-void CliSession::AfterTurn() {
-    NoticeInterrupts();
-    AbortIfAsked();
-    if (phase_ == Phase::Programming) ShowProgress();
-}
-
-void CliSession::ShowProgress() {
-    const int value = w_.ProgressBar1.Value;
-    const std::string& caption = w_.Label2.Caption;
-    if (value > 0 && (value != shownValue_ || caption != shownCaption_))
-        output_.Progress(value, w_.RecordCount, caption);
-    shownValue_ = value;
-    shownCaption_ = caption;
+    if (abort_) throw ProgramEnding{};
 }
 
 void CliSession::NoticeInterrupts() {
@@ -200,13 +270,17 @@ void CliSession::NoticeInterrupts() {
 }
 
 void CliSession::OnInterrupt() {
-    if (trace_) trace_->Note("interrupt signal");
-    if (phase_ == Phase::Programming && interrupts_.Count() == 1) {
-        w_.Programming.StopRequested = true;
-        output_.Note("interrupt: stopping after the record being sent; the tav will be restarted "
-                     "(interrupt again to stop at once)");
-    } else {
+    if (trace_) trace_->Write("interrupt signal");
+    if (phase_ != Phase::Transferring) {
         abort_ = true;
+    } else if (interrupts_.Count() == 1) {
+        transfers_->StopAtRecordBoundary();
+        output_.Note(several_ ? "interrupt: stopping every transfer after the record being sent; each tav will be "
+                                "restarted (interrupt again to stop at once)"
+                              : "interrupt: stopping after the record being sent; the tav will be restarted "
+                                "(interrupt again to stop at once)");
+    } else {
+        transfers_->Abandon();
     }
 }
 

@@ -1,35 +1,50 @@
 #pragma once
 // One run of vantrel-cli over the core: load, search or program by calling the very
-// handlers the window's buttons call, watching the window model for rows and progress,
-// and telling the outcome from the programming flow's own account of the wire. No
-// protocol or file logic lives here.
+// handlers and procedures the window's buttons call, and reading what they found and
+// how each transfer ended from the data they leave (the loaded file, the result rows,
+// each transfer's run record), never from captions. No protocol or file logic lives here.
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCodes.h"
+#include "cli/PortThread.h"
 
 namespace vantrel {
 class Bootstrap;
-}
+class EventPump;
+}  // namespace vantrel
 
 namespace vantrel::cli {
 
+class ConsoleDialogs;
 class ConsoleOutput;
 class InterruptSource;
 class ObservingPump;
 class TraceLog;
+class Transfers;
+struct Transfer;
 
 class CliSession {
 public:
     CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
-               InterruptSource& interrupts, TraceLog* trace);
+               ConsoleDialogs& dialogs, InterruptSource& interrupts, TraceLog* trace, StartPortThread startPortThread);
+    ~CliSession();
 
-    // Runs the command; the port is closed when it returns.
+    // Runs the command; every port is closed when it returns.
     ExitCode Run();
 
 private:
-    enum class Phase { Idle, Programming };
+    enum class Phase { Idle, Transferring };
+
+    // What one tav came to: the exit status it alone would give, and its last line.
+    struct Verdict {
+        int port = 0;
+        ExitCode code = ExitCode::Succeeded;
+        std::string summary;
+    };
 
     ExitCode RunCommand();
     ExitCode Load();
@@ -37,17 +52,19 @@ private:
     ExitCode Program();
     // Emergency_Click; false when the warning was answered Cancel.
     bool EmergencySearch();
-    // The closing lines from what the flow did on the wire.
-    ExitCode ProgrammingOutcome(const std::string& port);
+    // The tavs to program: the named ones, or with --all every selectable one; none when
+    // a named port has no selectable tav (`refusal` says why).
+    std::vector<int> SelectedPorts(std::optional<Verdict>& refusal) const;
+    // Runs the transfers of `ports` at once and waits for them.
+    std::vector<Verdict> Transfer(const std::vector<int>& ports);
+    Verdict VerdictOf(const cli::Transfer& transfer, bool interrupted);
+    ExitCode Conclude(const std::vector<Verdict>& verdicts);
 
     void PrintFile();
     void PrintRows();
 
     // Unwinds the running command (ProgramEnding) when an interruption asked for it.
     void AbortIfAsked();
-    void BeforeTurn();
-    void AfterTurn();
-    void ShowProgress();
     // Acts on the interruptions that came since it last looked.
     void NoticeInterrupts();
     void OnInterrupt();
@@ -55,15 +72,18 @@ private:
 
     const CliOptions& options_;
     Bootstrap& w_;
+    ObservingPump& pump_;
     ConsoleOutput& output_;
+    ConsoleDialogs& dialogs_;
     InterruptSource& interrupts_;
     TraceLog* trace_;
+    StartPortThread startPortThread_;
 
     Phase phase_ = Phase::Idle;
+    bool several_ = false;  // more than one tav goes: what each says carries its port
+    Transfers* transfers_ = nullptr;  // while they run
     bool abort_ = false;  // unwind the running command at the next turn
     int interruptsSeen_ = 0;
-    int shownValue_ = 0;
-    std::string shownCaption_;
 };
 
 }  // namespace vantrel::cli

@@ -41,9 +41,19 @@ ConsoleDialogs::ConsoleDialogs(ConsoleOutput& output, Answering answering, Inter
     : output_(output), answering_(answering), interrupts_(interrupts), terminal_(terminal),
       stdinIsTerminal_(stdinIsTerminal), trace_(trace) {}
 
+void TellBox(ConsoleOutput& output, TraceLog* trace, std::optional<int> port, const std::string& title,
+             const std::string& text) {
+    if (trace) trace->Write(PortPrefix(port) + "box " + OneLine(title + ": " + text));
+    output.ShowBox(title, text, BoxStyle::OkExclamation, port);
+}
+
 BoxAnswer ConsoleDialogs::MsgBox(const std::string& text, BoxStyle style, const std::string& title) {
-    if (trace_) trace_->Write("box " + OneLine(title + ": " + text));
-    output_.ShowBox(title, text, style);
+    if (style == BoxStyle::OkExclamation) {
+        TellBox(output_, trace_, port_, title, text);
+        return BoxAnswer::Ok;
+    }
+    if (trace_) trace_->Write(PortPrefix(port_) + "box " + OneLine(title + ": " + text));
+    output_.ShowBox(title, text, style, port_);
     BoxAnswer answer = BoxAnswer::Ok;
     if (style == BoxStyle::OkCancel) {
         std::string how;
@@ -61,10 +71,10 @@ BoxAnswer ConsoleDialogs::MsgBox(const std::string& text, BoxStyle style, const 
             answer = BoxAnswer::Cancel;
             how = "no terminal";
         }
-        output_.AnswerBox(title, text, answer, how);
-        if (trace_) trace_->Write(std::string("answer ") + (answer == BoxAnswer::Ok ? "OK" : "Cancel") + " (" + how + ")");
+        output_.AnswerBox(title, text, answer, how, port_);
+        if (trace_)
+            trace_->Write(PortPrefix(port_) + "answer " + (answer == BoxAnswer::Ok ? "OK" : "Cancel") + " (" + how + ")");
     }
-    shown_.push_back({title, text, style, answer});
     return answer;
 }
 

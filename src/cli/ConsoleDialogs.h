@@ -2,10 +2,9 @@
 // The core's message boxes on a console. Every box is printed; questions are answered
 // by --yes/--no, else asked on the terminal, else (no terminal) answered Cancel. The
 // open-file dialog is never shown here: the console always names its file.
-// Every box is also kept, so the session can tell an outcome from what the core said.
 
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "app/Dialogs.h"
 #include "cli/CliOptions.h"
@@ -17,13 +16,6 @@ class InterruptSource;
 class TerminalReader;
 class TraceLog;
 
-struct ShownBox {
-    std::string title;
-    std::string text;
-    BoxStyle style;
-    BoxAnswer answer;
-};
-
 class ConsoleDialogs : public Dialogs {
 public:
     // terminal: where an answer is read, when standard input is a terminal.
@@ -33,7 +25,9 @@ public:
     BoxAnswer MsgBox(const std::string& text, BoxStyle style, const std::string& title) override;
     std::string ShowOpen(const std::string& filter, bool fileMustExist) override;
 
-    const std::vector<ShownBox>& Shown() const { return shown_; }
+    // The boxes shown from now on concern this one of several tavs (none: the run's own).
+    void SetPort(std::optional<int> port) { port_ = port; }
+
 
 private:
     BoxAnswer AskTerminal(std::string& how);
@@ -44,7 +38,12 @@ private:
     TerminalReader& terminal_;
     bool stdinIsTerminal_;
     TraceLog* trace_;
-    std::vector<ShownBox> shown_;
+    std::optional<int> port_;
 };
+
+// An outcome box as the console shows it (on its line, and in the trace), from any
+// thread: what a tav's transfer tells while it runs.
+void TellBox(ConsoleOutput& output, TraceLog* trace, std::optional<int> port, const std::string& title,
+             const std::string& text);
 
 }  // namespace vantrel::cli

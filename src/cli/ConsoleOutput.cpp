@@ -51,6 +51,8 @@ std::string BoxLine(const std::string& title, const std::string& text) {
     return DisplayUtf8(line);
 }
 
+std::string PortPrefix(std::optional<int> port) { return port ? "COM" + std::to_string(*port) + ": " : ""; }
+
 const char* OutcomeName(ExitCode code) {
     switch (code) {
         case ExitCode::Succeeded: return "ok";
@@ -70,43 +72,60 @@ const char* OutcomeName(ExitCode code) {
 ConsoleOutput::ConsoleOutput(bool json, bool progressBar, std::FILE* out, std::FILE* err)
     : json_(json), progressBar_(progressBar && !json), out_(out), err_(err) {}
 
+void ConsoleOutput::CloseBar() {
+    if (barOpen_) {
+        std::fputc('\n', out_);
+        std::fflush(out_);
+        barOpen_ = false;
+    }
+}
+
 void ConsoleOutput::Line(std::FILE* stream, const std::string& utf8) {
-    EndProgress();
+    CloseBar();
     std::fputs(utf8.c_str(), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
 }
 
-void ConsoleOutput::Emit(const json& event) { Line(out_, Dump(event)); }
+void ConsoleOutput::Emit(json event, std::optional<int> port) {
+    if (port) event["port"] = *port;
+    Line(out_, Dump(event));
+}
 
-void ConsoleOutput::ShowBox(const std::string& title, const std::string& text, BoxStyle style) {
+void ConsoleOutput::ShowBox(const std::string& title, const std::string& text, BoxStyle style,
+                            std::optional<int> port) {
+    const std::lock_guard lock(mutex_);
     if (!json_) {
-        Line(IsErrorTitle(title) ? err_ : out_, BoxLine(title, text));
+        Line(IsErrorTitle(title) ? err_ : out_, DisplayUtf8(PortPrefix(port)) + BoxLine(title, text));
     } else if (style == BoxStyle::OkExclamation) {
-        Emit({{"event", "box"}, {"title", Q(title)}, {"text", Q(text)}, {"style", "ok"}});
+        Emit({{"event", "box"}, {"title", Q(title)}, {"text", Q(text)}, {"style", "ok"}}, port);
     }
 }
 
 void ConsoleOutput::AnswerBox(const std::string& title, const std::string& text, BoxAnswer answer,
-                              const std::string& how) {
+                              const std::string& how, std::optional<int> port) {
+    const std::lock_guard lock(mutex_);
     const char* word = answer == BoxAnswer::Ok ? "OK" : "Cancel";
     if (json_) {
         Emit({{"event", "box"}, {"title", Q(title)}, {"text", Q(text)}, {"style", "okcancel"},
-              {"answer", answer == BoxAnswer::Ok ? "ok" : "cancel"}, {"answered_by", how}});
+              {"answer", answer == BoxAnswer::Ok ? "ok" : "cancel"}, {"answered_by", how}},
+             port);
     } else if (how != "terminal") {
         Line(out_, std::string(kIndent) + "answered " + word + " (" + how + ")");
     }
 }
 
 void ConsoleOutput::Prompt(const std::string& text) {
-    EndProgress();
+    const std::lock_guard lock(mutex_);
+    CloseBar();
     std::fputs(text.c_str(), err_);
     std::fflush(err_);
 }
 
 void ConsoleOutput::File(const std::string& target, const std::string& version, int records) {
+    const std::lock_guard lock(mutex_);
     if (json_) {
-        Emit({{"event", "file"}, {"target", Q(target)}, {"version", Q(version)}, {"records", records}});
+        Emit({{"event", "file"}, {"target", Q(target)}, {"version", Q(version)}, {"records", records}}, std::nullopt);
         return;
     }
     Line(out_, "Target type: " + DisplayUtf8(target));
@@ -115,9 +134,11 @@ void ConsoleOutput::File(const std::string& target, const std::string& version, 
 }
 
 void ConsoleOutput::Row(int port, const std::string& text, bool selectable, float version) {
+    const std::lock_guard lock(mutex_);
     if (json_) {
         Emit({{"event", "row"}, {"port", port}, {"text", Q(text)}, {"selectable", selectable},
-              {"version", ShortestNumber(version)}});
+              {"version", ShortestNumber(version)}},
+             std::nullopt);
         return;
     }
     std::string line = "COM" + std::to_string(port) + "  " + (text.empty() ? "(no tav identified)" : DisplayUtf8(text));
@@ -126,50 +147,75 @@ void ConsoleOutput::Row(int port, const std::string& text, bool selectable, floa
 }
 
 void ConsoleOutput::NoRows() {
+    const std::lock_guard lock(mutex_);
     if (!json_) Line(out_, "No COM port could be opened");
 }
 
-void ConsoleOutput::Progress(int sent, int total, const std::string& percentText) {
+void ConsoleOutput::DrawStatusLine() {
+    std::string line;
+    for (const auto& [port, percent] : portPercent_)
+        line += (line.empty() ? "" : "  ") + ("COM" + std::to_string(port) + " " + DisplayUtf8(percent));
+    // \r and "erase to end of line": the line redraws itself in place.
+    std::fprintf(out_, "\r%s\x1b[K", line.c_str());
+    std::fflush(out_);
+    barOpen_ = true;
+}
+
+void ConsoleOutput::Progress(int sent, int total, const std::string& percentText, std::optional<int> port) {
+    const std::lock_guard lock(mutex_);
     if (json_) {
-        Emit({{"event", "progress"}, {"sent", sent}, {"total", total}, {"percent", Q(percentText)}});
+        Emit({{"event", "progress"}, {"sent", sent}, {"total", total}, {"percent", Q(percentText)}}, port);
         return;
     }
     const int whole = total > 0 ? static_cast<int>(static_cast<long long>(sent) * 100 / total) : 100;
     const std::string counts = std::to_string(sent) + "/" + std::to_string(total) + " records";
-    if (progressBar_) {
+    int& lastWhole = lastWholePercent_.try_emplace(port.value_or(0), -1).first->second;
+    if (progressBar_ && port) {
+        portPercent_[*port] = percentText;
+        DrawStatusLine();
+    } else if (progressBar_) {
         const int filled = total > 0 ? static_cast<int>(static_cast<long long>(sent) * kBarWidth / total) : kBarWidth;
         const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '-');
         // \r and "erase to end of line": the bar redraws itself in place.
         std::fprintf(out_, "\r[%s] %7s  %s\x1b[K", bar.c_str(), DisplayUtf8(percentText).c_str(), counts.c_str());
         std::fflush(out_);
         barOpen_ = true;
-    } else if (whole != lastWholePercent_) {
-        Line(out_, "Progress " + std::to_string(whole) + "%  " + counts);
+    } else if (whole != lastWhole) {
+        Line(out_, PortPrefix(port) + "Progress " + std::to_string(whole) + "%  " + counts);
     }
-    lastWholePercent_ = whole;
+    lastWhole = whole;
 }
 
 void ConsoleOutput::EndProgress() {
-    if (barOpen_) {
-        std::fputc('\n', out_);
-        std::fflush(out_);
-        barOpen_ = false;
-    }
+    const std::lock_guard lock(mutex_);
+    CloseBar();
 }
 
-void ConsoleOutput::Note(const std::string& text) {
-    if (json_) Emit({{"event", "note"}, {"text", text}});
-    else Line(err_, "vantrel-cli: " + text);
+void ConsoleOutput::Note(const std::string& text, std::optional<int> port) {
+    const std::lock_guard lock(mutex_);
+    if (json_) Emit({{"event", "note"}, {"text", text}}, port);
+    else Line(err_, "vantrel-cli: " + PortPrefix(port) + text);
 }
 
 void ConsoleOutput::Outcome(ExitCode code, const std::string& summary) {
+    const std::lock_guard lock(mutex_);
     bool onStdout = true;
     const std::string line = OutcomeLine(code, summary, onStdout);
     if (line.empty()) return;
-    EndProgress();
+    CloseBar();
     std::FILE* stream = onStdout ? out_ : err_;
     std::fputs(line.c_str(), stream);
     std::fflush(stream);
+}
+
+void ConsoleOutput::PortOutcome(int port, ExitCode code, const std::string& summary) {
+    const std::lock_guard lock(mutex_);
+    if (json_) {
+        Emit({{"event", "outcome"}, {"result", OutcomeName(code)}, {"exit", ToInt(code)}, {"summary", summary}}, port);
+        return;
+    }
+    if (code == ExitCode::Succeeded) Line(out_, summary);
+    else Line(err_, "vantrel-cli: " + PortPrefix(port) + summary);
 }
 
 std::string ConsoleOutput::OutcomeLine(ExitCode code, const std::string& summary, bool& onStdout) const {

@@ -1,7 +1,7 @@
 #pragma once
-// An EventPump that lets the console front-end look at the window model on every turn
-// of a wait (progress, interruptions, the trace of waits) and passes the turn on to the
-// real pump. During the turn itself, interruptions are left to the event loop.
+// An EventPump that lets the console front-end act on interruptions on every turn of a
+// wait, and passes the turn on to the real pump. During the turn itself, interruptions
+// are left to the event loop.
 
 #include <functional>
 
@@ -17,6 +17,7 @@ public:
 
     Instant Now() const override { return inner_.Now(); }
     void RunPendingEvents(Instant wakeAt) override;
+    void Wake() override { inner_.Wake(); }
 
     // Runs before each turn; may throw ProgramEnding to unwind the running command.
     std::function<void()> beforeTurn;

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include "app/Bootstrap.h"
 #include "cli/CliSession.h"
@@ -30,7 +31,7 @@ ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform) {
     std::unique_ptr<TraceLog> trace;
     if (!options.tracePath.empty()) {
         try {
-            trace = std::make_unique<TraceLog>(options.tracePath, pump);
+            trace = std::make_unique<TraceLog>(options.tracePath);
         } catch (const std::exception& e) {
             output.Note(e.what());
             output.Outcome(ExitCode::Failure, "cannot write the trace");
@@ -48,10 +49,11 @@ ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform) {
     std::unique_ptr<RegistryStore> registry = OpenDefaultRegistryStore();
 
     Bootstrap w(port, pump, dialogs, *registry);
-    if (trace) trace->WatchTimer(w.Timer1);
+    std::optional<TraceWaits> waits;
+    if (trace) w.Wire.SetObserver(&waits.emplace(*trace));
     Form_Load(w);
 
-    CliSession session(options, w, pump, output, platform.interrupts, trace.get());
+    CliSession session(options, w, pump, output, dialogs, platform.interrupts, trace.get(), platform.startPortThread);
     ExitCode code = ExitCode::Failure;
     try {
         code = session.Run();

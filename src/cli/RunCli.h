@@ -1,10 +1,11 @@
 #pragma once
 // Puts the console front-end together over the platform's pieces (serial port, event
-// pump, interruptions, terminal) with what every platform shares (the trace and stop
+// pump, interruptions, terminal, port threads) with what every platform shares (the trace
 // decorators, console dialogs, the registry store, the window model) and runs one command.
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCodes.h"
+#include "cli/PortThread.h"
 
 namespace vantrel {
 class EventPump;
@@ -24,6 +25,7 @@ struct ConsolePlatform {
     TerminalReader& terminal;      // must give way to an interruption
     bool stdoutIsTerminal;         // progress is drawn as one redrawn line
     bool stdinIsTerminal;          // questions are asked on the terminal
+    StartPortThread startPortThread;  // a thread with a port and pump of its own, per tav programmed
 };
 
 ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform);

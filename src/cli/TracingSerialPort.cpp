@@ -26,35 +26,37 @@ std::string DeviceOf(int n) {
 
 }  // namespace
 
+void TracingSerialPort::Trace(const std::string& what) { trace_->Write(prefix_ + what); }
+
 void TracingSerialPort::SetPortOpen(bool open) {
     if (!trace_) return inner_.SetPortOpen(open);
     const std::string port = "COM" + std::to_string(inner_.CommPort());
     if (!open) {
-        if (inner_.PortOpen()) trace_->Write("close " + port);
+        if (inner_.PortOpen()) Trace("close " + port);
         return inner_.SetPortOpen(false);
     }
     try {
         inner_.SetPortOpen(true);
     } catch (const SerialError& e) {
-        trace_->Write("open " + port + " (" + DeviceOf(inner_.CommPort()) + ") failed: " + e.what());
+        Trace("open " + port + " (" + DeviceOf(inner_.CommPort()) + ") failed: " + e.what());
         throw;
     }
-    trace_->Write("open " + port + " (" + DeviceOf(inner_.CommPort()) + ") at " + inner_.Settings() +
+    Trace("open " + port + " (" + DeviceOf(inner_.CommPort()) + ") at " + inner_.Settings() +
                   ", RTS " + (inner_.RTSEnable() ? "on" : "off"));
 }
 
 void TracingSerialPort::SetRTSEnable(bool on) {
-    if (trace_) trace_->Write(std::string("RTS ") + (on ? "on" : "off"));
+    if (trace_) Trace(std::string("RTS ") + (on ? "on" : "off"));
     inner_.SetRTSEnable(on);
 }
 
 void TracingSerialPort::SetSettings(const std::string& settings) {
     if (!trace_) return inner_.SetSettings(settings);
-    trace_->Write("settings " + settings);
+    Trace("settings " + settings);
     try {
         inner_.SetSettings(settings);
     } catch (const SerialError& e) {
-        trace_->Write("settings " + settings + " refused: " + e.what());
+        Trace("settings " + settings + " refused: " + e.what());
         throw;
     }
 }
@@ -72,22 +74,16 @@ void TracingSerialPort::Send(std::span<const std::uint8_t> bytes, const std::fun
     try {
         send();
     } catch (const SerialError& e) {
-        trace_->Write("send " + Hex(bytes) + " failed: " + e.what());
+        Trace("send " + Hex(bytes) + " failed: " + e.what());
         throw;
     }
-    trace_->Write("sent " + Hex(bytes));
-}
-
-std::int16_t TracingSerialPort::InBufferCount() {
-    const std::int16_t count = inner_.InBufferCount();
-    if (trace_) trace_->InBuffer(count);
-    return count;
+    Trace("sent " + Hex(bytes));
 }
 
 std::vector<std::uint8_t> TracingSerialPort::Input() {
     std::vector<std::uint8_t> bytes = inner_.Input();
     if (trace_ && !bytes.empty()) {
-        trace_->Write("received " + Hex(bytes));
+        Trace("received " + Hex(bytes));
     }
     return bytes;
 }

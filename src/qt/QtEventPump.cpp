@@ -1,11 +1,19 @@
 #include "qt/QtEventPump.h"
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 namespace vantrel {
 
-QtEventPump::QtEventPump() : epoch_(std::chrono::steady_clock::now()) {}
+QtEventPump::QtEventPump()
+    : epoch_(std::chrono::steady_clock::now()), dispatcher_(QAbstractEventDispatcher::instance(QThread::currentThread())) {}
+
+void QtEventPump::Wake() {
+    // Thread-safe; a wake-up given while the loop does not block ends its next blocking wait.
+    if (dispatcher_) dispatcher_->wakeUp();
+}
 
 Instant QtEventPump::Now() const { return std::chrono::steady_clock::now() - epoch_; }
 

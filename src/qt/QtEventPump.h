@@ -5,10 +5,14 @@
 #include <chrono>
 #include <functional>
 
+class QAbstractEventDispatcher;
+
 #include "serial/EventPump.h"
 
 namespace vantrel {
 
+// Made and run on one thread that has a Qt event dispatcher (the main thread of a Qt
+// application, or a QThread).
 class QtEventPump : public EventPump {
 public:
     QtEventPump();
@@ -16,6 +20,7 @@ public:
     Instant Now() const override;
     // Throws ProgramEnding once RequestEnd has been called.
     void RunPendingEvents(Instant wakeAt) override;
+    void Wake() override;
 
     // The window has been closed: every wait from now on unwinds with ProgramEnding.
     void RequestEnd() { endRequested_ = true; }
@@ -28,6 +33,7 @@ private:
     void ThrowIfEnding() const;
 
     std::chrono::steady_clock::time_point epoch_;
+    QAbstractEventDispatcher* dispatcher_;  // of the thread the pump was made on
     bool endRequested_ = false;
     std::function<void()> beforeBlocking_;
 };

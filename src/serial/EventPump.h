@@ -26,6 +26,11 @@ public:
     // arrives (a serial byte, user input) or until wakeAt, whichever comes first.
     // Never busy-waits. May return before wakeAt: callers check the clock themselves.
     virtual void RunPendingEvents(Instant wakeAt) = 0;
+
+    // May be called from any thread: makes the pump's thread return from a blocking
+    // RunPendingEvents (now, or at once when it next blocks), so that it can look at what
+    // another thread changed. A pump that only ever runs on one thread needs none.
+    virtual void Wake() {}
 };
 
 }  // namespace vantrel

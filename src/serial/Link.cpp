@@ -41,10 +41,10 @@ void Link::AwaitBytes(int n) {
         if (observer_) observer_->WaitCutShort(interval);
         throw;
     } catch (const SerialError&) {
-        if (observer_) observer_->WaitEnds(interval, false, waiting);
+        if (observer_) observer_->WaitEnds(interval, WaitEnd::PortFailed, waiting);
         throw;
     }
-    if (observer_) observer_->WaitEnds(interval, !timer_.Enabled(), waiting);
+    if (observer_) observer_->WaitEnds(interval, timer_.Enabled() ? WaitEnd::BytesIn : WaitEnd::TimedOut, waiting);
 }
 
 void Link::Pause(int ms) {

@@ -12,14 +12,18 @@
 
 namespace vantrel {
 
+// How a wait ended: its interval ran out, the bytes it waited for came, or the port
+// failed under it (the exchange then counts it as no reply).
+enum class WaitEnd { TimedOut, BytesIn, PortFailed };
+
 // What happens in a link's waits, for whoever keeps a trace of the wire.
 class LinkObserver {
 public:
     virtual ~LinkObserver() = default;
     // A wait of `intervalMs` begins: a pause when `bytes` is 0, else a wait for that many bytes.
     virtual void WaitBegins(int intervalMs, int bytes) = 0;
-    // It ended: by its time-out, or with `bytesIn` bytes waiting.
-    virtual void WaitEnds(int intervalMs, bool timedOut, int bytesIn) = 0;
+    // It ended so; `bytesIn` bytes were waiting when it last looked.
+    virtual void WaitEnds(int intervalMs, WaitEnd end, int bytesIn) = 0;
     // The program is ending (ProgramEnding) while the wait runs.
     virtual void WaitCutShort(int intervalMs) = 0;
 };

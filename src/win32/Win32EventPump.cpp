@@ -33,12 +33,22 @@ Win32EventPump::Win32EventPump() {
             throw std::runtime_error("Cannot create a waitable timer: " + Win32ErrorText(GetLastError()));
         timeBeginPeriod(1);
     }
+    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (wake_ == nullptr) {
+        const DWORD error = GetLastError();
+        if (!highResolution_) timeEndPeriod(1);
+        CloseHandle(timer_);
+        throw std::runtime_error("Cannot create an event: " + Win32ErrorText(error));
+    }
 }
 
 Win32EventPump::~Win32EventPump() {
     if (!highResolution_) timeEndPeriod(1);
     CloseHandle(timer_);
+    CloseHandle(wake_);
 }
+
+void Win32EventPump::Wake() { SetEvent(wake_); }
 
 Instant Win32EventPump::Now() const {
     // steady_clock is QueryPerformanceCounter on MinGW-w64.
@@ -81,13 +91,16 @@ bool Win32EventPump::WaitAndDispatch(bool block) {
             owners.push_back(source);
         }
     }
+    // A wake-up from another thread counts as an event: the caller looks at what changed.
+    const std::size_t wakeIndex = handles.size();
+    handles.push_back(wake_);
     if (block) handles.push_back(timer_);
-    if (handles.empty()) return false;
     const DWORD result = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
                                                 block ? INFINITE : 0);
     if (result == WAIT_FAILED)
         throw std::runtime_error("Waiting for events failed: " + Win32ErrorText(GetLastError()));
     const DWORD index = result - WAIT_OBJECT_0;
+    if (index == wakeIndex) return true;
     if (index >= owners.size()) return false;
     owners[index]->OnSignalled();
     return true;

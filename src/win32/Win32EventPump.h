@@ -27,6 +27,7 @@ public:
 
     Instant Now() const override;
     void RunPendingEvents(Instant wakeAt) override;
+    void Wake() override;
 
     // The source must stay alive until it is unwatched.
     void Watch(Win32WaitSource& source);
@@ -42,6 +43,7 @@ private:
     bool WaitAndDispatch(bool block);
 
     void* timer_ = nullptr;  // HANDLE of the waitable timer
+    void* wake_ = nullptr;   // HANDLE of an auto-reset event that Wake sets
     bool highResolution_ = false;
     std::vector<Win32WaitSource*> sources_;
 };

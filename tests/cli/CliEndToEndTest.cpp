@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
+#include <map>
 #include <ranges>
 #include <sstream>
 
@@ -124,40 +125,52 @@ TEST_F(CliEndToEnd, TheVariableWinsOverThePortsFileWhichNamesATavOnItsOwnAndPort
     EXPECT_EQ(ports.err, "vantrel-cli: " + ignored);
 }
 
-TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithEveryEventInJson) {
+TEST_F(CliEndToEnd, InterruptsSayWhatReachedEachTavAndEachEndingHasItsStatusWithEveryEventInJson) {
     const std::string again =
         "; the tav must be programmed again (with --emergency if it no longer answers the search)";
+    const std::string failed = "Error!: Tav failed to reprogram. Tav must be programmed to operate";
     const struct Case {
         const char* name;
         QStringList tav;
-        const char* interruptAt;  // the progress event during which Ctrl-C comes
+        const char* interruptAt;  // the progress event during which Ctrl-C comes, for every tav
         int interrupts, exitCode;
-        std::vector<std::string> boxes;  // "title: text", in order
-        std::string summary;             // acknowledged records are written as N
+        std::vector<std::string> boxes;  // "title: text", in order (sorted with several tavs)
+        std::string summary;             // each tav's; acknowledged records are written as N
         int restarts;                    // the search's, then the one after the transfer
+        int tavs = 1;                    // on COM1 (and COM2), programmed at once
     } cases[] = {
         // The record in flight finishes; then the ordinary failure path.
-        {"one interrupt", {}, "\"sent\":8,", 1, 130,
-         {"Error!: Tav failed to reprogram. Tav must be programmed to operate"},
+        {"one interrupt", {}, "\"sent\":8,", 1, 130, {failed},
          "interrupted: N of 400 records acknowledged, the tav confirmed its restart, the port closed" + again, 2},
         // The tav goes silent after 8 records (it hears no restart either): the ninth fails on
         // its own before the stop could come.
         {"interrupt during a record that fails", {"--unplug-after", "8"}, "\"sent\":9,", 1, 5,
-         {"Error!: Tav failed to reprogram. Tav must be programmed to operate", "Error!: No reply to restart"},
+         {failed, "Error!: No reply to restart"},
          "programming failed: N of 400 records acknowledged, the tav did not confirm its restart" + again, 1},
         // A second interrupt, while the ninth record is still being tried, stops at once:
         // no box, no restart.
         {"two interrupts", {"--unplug-after", "8"}, "\"sent\":9,", 2, 8, {},
          "stopped at once: N of 400 records acknowledged, the tav was not restarted, the port closed" + again, 1},
+        // Two tavs at once: the interrupt stops both at their next record boundary, and
+        // each is restarted; a second one stops both at once.
+        {"one interrupt, two tavs", {}, "\"sent\":8,", 1, 130, {failed, failed},
+         "interrupted: N of 400 records acknowledged, the tav confirmed its restart, the port closed" + again, 2, 2},
+        {"two interrupts, two tavs", {"--unplug-after", "8"}, "\"sent\":9,", 2, 8, {},
+         "stopped at once: N of 400 records acknowledged, the tav was not restarted, the port closed" + again, 1, 2},
     };
     const auto records = DistinctRecords(400);
     const QString fw = Firmware(records);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        AttachTav(1, QStringList{"--reply", "11", "--version", "2.0"} + c.tav);
-        auto cli = Start({"--json", "program", fw, "--port", "1"});
+        QStringList args{"--json", "program", fw};
+        for (int n = 1; n <= c.tavs; ++n) {
+            AttachTav(n, QStringList{"--reply", "11", "--version", "2.0"} + c.tav);
+            args << "--port" << QString::number(n);
+        }
+        auto cli = Start(args);
         QByteArray out;
-        while (!out.contains(c.interruptAt)) {
+        // Every tav has reached the record.
+        while (out.count(c.interruptAt) < c.tavs) {
             ASSERT_TRUE(cli->waitForReadyRead(60000)) << "no progress shown: " << out.toStdString();
             out += cli->readAllStandardOutput();
         }
@@ -171,35 +184,103 @@ TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithE
         ASSERT_TRUE(cli->waitForFinished(60000));
         EXPECT_EQ(cli->exitCode(), c.exitCode);
         std::vector<std::string> boxes;
-        QJsonObject outcome;
+        std::map<int, QJsonObject> outcomes;  // by port; 0: the run's own, always last
         for (const QByteArray& line : (out + cli->readAllStandardOutput()).trimmed().split('\n')) {
             QJsonParseError error{};
             const QJsonObject event = QJsonDocument::fromJson(line, &error).object();
             ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+            if (c.tavs > 1 && (event["event"] == "box" || event["event"] == "progress"))
+                EXPECT_TRUE(event.contains("port")) << "each tav's own events say whose they are";
             if (event["event"] == "box")
                 boxes.push_back((event["title"].toString() + ": " + event["text"].toString()).toStdString());
-            if (event["event"] == "outcome") outcome = event;
+            if (event["event"] == "outcome") outcomes[event["port"].toInt()] = event;
         }
+        if (c.tavs > 1) std::ranges::sort(boxes);  // the tavs' boxes interleave as they come
         EXPECT_EQ(boxes, c.boxes);
-        EXPECT_EQ(outcome["exit"].toInt(), c.exitCode);
+        EXPECT_EQ(outcomes[0]["exit"].toInt(), c.exitCode);
+        EXPECT_EQ(outcomes.size(), c.tavs == 1 ? 1u : 1u + c.tavs) << "one outcome a tav, then the run's";
 
-        const TavsimReport report = Report(1);
-        const auto& stored = report.records;
-        ASSERT_GE(stored.size(), 8u);
-        ASSERT_LT(stored.size(), records.size());
-        EXPECT_EQ(stored, LastToFirst(records, stored.size())) << "the records before the stop went in whole, in order";
-        EXPECT_EQ(report.counts["completions"].toInt(), 0);
-        EXPECT_EQ(report.counts["restarts"].toInt(), c.restarts);
-        // Stopped at once, the tav may hold the block in flight without having acknowledged it.
-        const auto said = [&c](std::size_t n) {
-            return std::string(c.summary).replace(c.summary.find('N'), 1, std::to_string(n));
-        };
-        const std::string summary = outcome["summary"].toString().toStdString();
-        EXPECT_TRUE(summary == said(stored.size()) || (c.exitCode == 8 && summary == said(stored.size() - 1)))
-            << summary;
-        if (c.exitCode == 130) {
-            EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no frame after the stop";
+        for (int n = 1; n <= c.tavs; ++n) {
+            SCOPED_TRACE("COM" + std::to_string(n));
+            const TavsimReport report = Report(n);
+            const auto& stored = report.records;
+            ASSERT_GE(stored.size(), 8u);
+            ASSERT_LT(stored.size(), records.size());
+            EXPECT_EQ(stored, LastToFirst(records, stored.size())) << "the records before the stop went in whole, in order";
+            EXPECT_EQ(report.counts["completions"].toInt(), 0);
+            EXPECT_EQ(report.counts["restarts"].toInt(), c.restarts);
+            // Stopped at once, the tav may hold the block in flight without having acknowledged it.
+            const auto said = [&c](std::size_t k) {
+                return std::string(c.summary).replace(c.summary.find('N'), 1, std::to_string(k));
+            };
+            const std::string summary = outcomes[c.tavs == 1 ? 0 : n]["summary"].toString().toStdString();
+            EXPECT_THAT(summary, AnyOf(Eq(said(stored.size())), Eq(c.exitCode == 8 ? said(stored.size() - 1) : "")));
+            if (c.exitCode == 130) {
+                EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no frame after the stop";
+            }
         }
+    }
+}
+
+TEST_F(CliEndToEnd, SeveralTavsAreProgrammedAtOnceAndOneThatFailsStopsNoOther) {
+    for (int n : {1, 2, 4}) AttachTav(n, {"--reply", "11", "--version", "2.0"});
+    AttachTav(3, {"--reply", "11", "--version", "2.0", "--no-ack"});
+    const auto records = DistinctRecords(60);
+    // Ports in any order, one twice: each tav once, in port order.
+    const CliResult r = Run({"program", Firmware(records), "--port", "4", "--port", "1", "--port", "3", "--port", "2",
+                             "--port", "1"});
+    EXPECT_EQ(r.exitCode, 5) << "the status COM3 alone would give";
+    EXPECT_THAT(r.out, EndsWith("\nCOM1 programmed: 60 records\nCOM2 programmed: 60 records\n"
+                                "COM4 programmed: 60 records\n"));
+    EXPECT_THAT(r.err, EndsWith("COM3: Error!: Tav failed to reprogram. Tav must be programmed to operate\n"
+                                "vantrel-cli: COM3: programming failed: 0 of 60 records acknowledged, the tav "
+                                "confirmed its restart; the tav must be programmed again (with --emergency if it no "
+                                "longer answers the search)\n"
+                                "vantrel-cli: 3 of 4 tavs programmed: COM1, COM2, COM4; not programmed: COM3\n"));
+    for (const std::string box : {"COM1: OK! : Tav reprogram suceeded\n", "COM4: OK! : Tav reprogram suceeded\n"})
+        EXPECT_THAT(r.out, HasSubstr(box));
+    // At the same time: each tav's progress lines run between another's first and last.
+    const auto line = [&r](const std::string& text) { return r.out.find(text); };
+    EXPECT_LT(line("COM2: Progress 1%  1/60 records"), line("COM1: Progress 100%  60/60 records"));
+    EXPECT_LT(line("COM1: Progress 1%  1/60 records"), line("COM4: Progress 100%  60/60 records"));
+    for (int n : {1, 2, 4}) EXPECT_EQ(Report(n).records, LastToFirst(records)) << "COM" << n;
+    const TavsimReport failing = Report(3);
+    EXPECT_TRUE(failing.records.empty());
+    EXPECT_EQ(failing.counts["recordFrames"].toInt(), 7) << "seven tries of the last record, nothing more";
+}
+
+TEST_F(CliEndToEnd, AllProgramsEveryTavOfTheFilesTypeAskingEachItsOwnQuestion) {
+    AttachTav(1, {"--reply", "11", "--version", "2.0"});
+    AttachTav(2, {"--reply", "22", "--version", "1.0"});  // another type: left alone
+    AttachTav(3, {"--reply", "11", "--version", "2.5"});  // the file's version: asked
+    const auto records = DistinctRecords(20);
+    const CliResult r = Run({"--json", "program", Firmware(records), "--all", "--yes"});
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<std::string> events;
+    for (const auto& text : std::views::split(r.out, "\n"sv)) {
+        const QJsonObject e = QJsonDocument::fromJson(QByteArray::fromStdString(std::string(text.begin(), text.end()))).object();
+        if (e.isEmpty() || e["event"] == "progress" || e["event"] == "row" || e["event"] == "file") continue;
+        events.push_back((e["event"].toString() + " " + (e.contains("port") ? QString::number(e["port"].toInt()) : "-") +
+                          " " + e["title"].toString() + e["summary"].toString() + e["answered_by"].toString())
+                             .toStdString());
+    }
+    EXPECT_THAT(events, ElementsAre("box 3 Warning--yes", AnyOf("box 1 OK! ", "box 3 OK! "),
+                                    AnyOf("box 1 OK! ", "box 3 OK! "), "outcome 1 COM1 programmed: 20 records",
+                                    "outcome 3 COM3 programmed: 20 records",
+                                    "outcome - 2 of 2 tavs programmed: COM1, COM3"));
+    EXPECT_EQ(Report(1).records, LastToFirst(records));
+    EXPECT_EQ(Report(3).records, LastToFirst(records));
+    EXPECT_EQ(Report(2).counts["recordFrames"].toInt(), 0);
+
+    const struct { QStringList args; std::string err; } refusals[] = {
+        {{"program", Firmware(records), "--all", "--port", "1"}, "--all programs every tav found: no --port with it"},
+        {{"program", Firmware(records), "--all", "--emergency"},
+         "--all needs the search: not with --emergency, which lists every port"},
+    };
+    for (const auto& c : refusals) {
+        const CliResult refused = Run(c.args);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_EQ(refused.err, "vantrel-cli: " + c.err + "\nTry 'vantrel-cli --help'.\n");
     }
 }
 

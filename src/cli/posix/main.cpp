@@ -9,6 +9,7 @@
 #include "cli/CliMain.h"
 #include "cli/RunCli.h"
 #include "cli/posix/PollTerminalReader.h"
+#include "cli/posix/QtPortThread.h"
 #include "cli/posix/SignalInterrupts.h"
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
@@ -28,6 +29,6 @@ int main(int argc, char** argv) {
         QtEventPump pump;
         QtSerialPort serial;
         return RunCli(options, {serial, pump, interrupts, terminal, ::isatty(STDOUT_FILENO) == 1,
-                                ::isatty(STDIN_FILENO) == 1});
+                                ::isatty(STDIN_FILENO) == 1, StartQtPortThread});
     });
 }

@@ -7,6 +7,7 @@
 #include "cli/RunCli.h"
 #include "cli/win32/ConsoleCtrlInterrupts.h"
 #include "cli/win32/ConsoleTerminalReader.h"
+#include "cli/win32/Win32PortThread.h"
 #include "win32/Win32EventPump.h"
 #include "win32/Win32SerialPort.h"
 
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
         ConsoleTerminalReader terminal(GetStdHandle(STD_INPUT_HANDLE), interrupts.WaitEvent());
         Win32SerialPort serial(pump);
         const ExitCode code = RunCli(options, {serial, pump, interrupts, terminal, IsConsole(STD_OUTPUT_HANDLE),
-                                               IsConsole(STD_INPUT_HANDLE)});
+                                               IsConsole(STD_INPUT_HANDLE), StartWin32PortThread});
         pump.Unwatch(interrupts);
         return code;
     });

@@ -1,0 +1,13 @@
+#pragma once
+// A port's thread on Windows, with a Win32SerialPort and a Win32EventPump made on it.
+// Ctrl-C reaches the console's handler thread, never this one.
+
+#include <memory>
+
+#include "cli/PortThread.h"
+
+namespace vantrel::cli {
+
+std::unique_ptr<PortThread> StartWin32PortThread(PortWork work, PortFailure failed);
+
+}  // namespace vantrel::cli
