@@ -9,9 +9,9 @@ ports=$build/wine-ports
 : "${WINEPREFIX:?run through scripts/windows.sh, which makes the Wine prefix}"
 export WINEDEBUG=-all
 work=$(mktemp -d)
-sim=""
+sim="" sim2=""
 stop_tav() { if [ -n "$sim" ]; then kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; sim=""; fi; }
-trap 'stop_tav; rm -rf "$work"' EXIT
+trap 'stop_tav; [ -z "$sim2" ] || kill "$sim2" 2>/dev/null || true; rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*"; exit 1; }
 
 # start_tav [tavsim options...]: a tav on COM1, tracing into $work/trace
@@ -104,3 +104,21 @@ stored=$(grep -c wordAddress "$work/report.json" || true)
 grep -q '"restarts": 2' "$work/report.json" || fail "Ctrl-C: the tav was not restarted"
 { [ "$stored" -gt 0 ] && [ "$stored" -lt 369 ]; } || fail "Ctrl-C: $stored records stored"
 echo "ok: Ctrl-C stops the transfer ($stored records), restarts the tav, exit code 130"
+
+# Two tavs at once (COM1 and COM2): each its own thread, each the whole image.
+start_tav --reply 11 --version 2.0
+rm -f "$ports/com2" "$work/report2.json"
+"$tavsim" --link "$ports/com2" --report "$work/report2.json" --reply 11 --version 2.0 >/dev/null 2>&1 &
+sim2=$!
+for _ in $(seq 50); do [ -L "$ports/com2" ] && break; sleep 0.1; done
+out=$(wine_run "$cli" program "$work/fw.phx" --port 1 --port 2) || fail "two tavs: exit $?: $out"
+stop_tav
+kill "$sim2" 2>/dev/null || true
+wait "$sim2" 2>/dev/null || true
+sim2=""
+[[ "$out" == *"2 of 2 tavs programmed: COM1, COM2" ]] || fail "two tavs printed: $out"
+for report in report.json report2.json; do
+  sed -n 's/.*"wordAddress": \([0-9]*\), "data": "\([0-9A-F]*\)".*/\1 \2/p' "$work/$report" >"$work/stored"
+  cmp -s "$work/expected" "$work/stored" || fail "two tavs: $report holds another image"
+done
+echo "ok: two tavs at once, each 369 records byte for byte"
