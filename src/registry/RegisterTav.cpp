@@ -36,16 +36,24 @@ private:
     RegKey key_;
 };
 
-// Keeps a run of writes together until it goes out of scope.
+// Keeps a run of writes together until Commit writes them all; a batch left without a
+// Commit (an exception on the way) writes nothing of it.
 class WriteBatch {
 public:
     explicit WriteBatch(RegistryStore& store) : store_(store) { store_.BeginWrites(); }
-    ~WriteBatch() { store_.EndWrites(); }
+    ~WriteBatch() {
+        if (!committed_) store_.DiscardWrites();
+    }
     WriteBatch(const WriteBatch&) = delete;
     WriteBatch& operator=(const WriteBatch&) = delete;
+    [[nodiscard]] RegResult Commit() {
+        committed_ = true;
+        return store_.EndWrites();
+    }
 
 private:
     RegistryStore& store_;
+    bool committed_ = false;
 };
 
 bool ReadCounts(RegResult result) { return result == kRegSuccess || result == kRegMoreData; }
@@ -150,6 +158,9 @@ void RegisterTav::WriteDefaultTypes() {
         store_.SetValue(sub.get(), "Type", kRegDword, DwordBytes(row.Type));
         store_.SetValue(sub.get(), "Reply", kRegDword, DwordBytes(row.Reply));
     }
+    // A failed write is not reported either: this run uses the defaults it holds, and the
+    // next start, finding no table of this version, writes them again.
+    static_cast<void>(batch.Commit());
 }
 
 void RegisterTav::BuildDefaultTypes() { TypeTable = DefaultTypeRows(); }
