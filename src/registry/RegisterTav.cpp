@@ -22,7 +22,9 @@ namespace {
 constexpr std::uint32_t kTextBufferLength = 255;
 constexpr std::uint32_t kKeyNameBufferLength = 255;
 
-// Closes the key it holds when it goes out of scope, so every path closes it.
+// Closes the key it holds when it goes out of scope, so every path closes it. The close
+// has nothing to write and no result worth keeping: keys closed outside a WriteBatch were
+// only read, and those inside one leave their writes to its Commit.
 class OpenedKey {
 public:
     OpenedKey(RegistryStore& store, RegKey key) : store_(store), key_(key) {}
