@@ -178,12 +178,22 @@ cat <<EOF
 Vantrel demo on simulated tavs (files in $demo_dir)
   COM1  $(head -n1 "$demo_dir/COM1.log")  Tav model 04, code version 2.5: the file's target
   COM2  (no port)
-  COM3  $(head -n1 "$demo_dir/COM3.log")  Tav model 15, code version 1.3: another type
+  COM3  $(head -n1 "$demo_dir/COM3.log")  Tav model 16, code version 1.3: another type
   COM4  (no port)
   File  $firmware: target "Tav model 04 ", version 3.0
+EOF
+if [ -n "$drive" ]; then
+  cat <<EOF
+The search runs by itself after the file is loaded; on the virtual screen the demo then
+selects row 1, presses Program Tav and saves its screenshots in $drive by itself, and
+ends. Press Ctrl-C here to end it sooner.
+EOF
+else
+  cat <<EOF
 The search runs by itself after the file is loaded. Select row 1 and press Program Tav;
 close the window (or press Ctrl-C here) to end the demo.
 EOF
+fi
 
 if [ -n "${VANTREL_DEMO_SECONDS:-}" ]; then
   timeout "$VANTREL_DEMO_SECONDS" "$vantrel" "$firmware" &

@@ -1,12 +1,40 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test suite (plus a short fuzzing run).
+# CI runs it without options: the whole run. --quick is for a developer between commits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+usage() {
+  cat <<'EOF'
+Usage: scripts/test.sh [--quick]
+
+  (no option)  install and build (scripts/setup.sh), every suite in build/, every suite
+               again under AddressSanitizer and UBSan (build-asan/), the Windows suites
+               under Wine (build-windows/), the Debian package check, a short fuzzing
+               round (FUZZ_SECONDS, default 60): what CI runs
+  --quick      install and build, then every suite in build/ only
+  --help, -h   this text
+EOF
+}
+
+quick=0
+while (($#)); do
+  case "$1" in
+    --quick) quick=1 ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "test.sh: unknown option '$1'" >&2; usage >&2; exit 2 ;;
+  esac
+  shift
+done
 
 scripts/setup.sh
 # The window tests run without a screen.
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 600
+if ((quick)); then
+  echo "test.sh --quick: the suites in build/ passed (not run: sanitizers, Wine, package, fuzzing)"
+  exit 0
+fi
 
 # Every suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 scripts/sanitize.sh

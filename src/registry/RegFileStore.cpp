@@ -69,10 +69,6 @@ std::filesystem::path DefaultRegistryFile() {
 
 RegFileStore::RegFileStore(std::filesystem::path file) : file_(std::move(file)) {}
 
-RegFileStore::~RegFileStore() {
-    if (!pending_.empty()) Flush();
-}
-
 void RegFileStore::Refresh() {
     if (!viewStale_ && IdentityOf(file_) == viewIdentity_) return;
     const FileSnapshot snapshot = ReadStoreFile(file_, kMaxFileBytes);
@@ -187,6 +183,12 @@ RegResult RegFileStore::CloseKey(RegKey key) {
 RegResult RegFileStore::EndWrites() {
     if (batchDepth_ > 0) --batchDepth_;
     return pending_.empty() || batchDepth_ > 0 ? kRegSuccess : Flush();
+}
+
+void RegFileStore::DiscardWrites() {
+    if (batchDepth_ > 0) --batchDepth_;
+    pending_.clear();
+    viewStale_ = true;  // the view holds the dropped changes: read the file again
 }
 
 void RegFileStore::Apply(RegHive& hive, const PendingChange& change) {

@@ -7,13 +7,15 @@
 // not a regular file the program may read (see StoreFile.h), larger than kMaxFileBytes
 // or not a .reg file at all reads as an empty registry.
 // Writes: creates and sets apply at once to what this store reads, and reach the file when
-// a key is closed outside BeginWrites/EndWrites, at the outermost EndWrites, or when the
-// store is destroyed: under an exclusive lock, the file is read afresh, the pending changes
+// a key is closed outside BeginWrites/EndWrites or at the outermost EndWrites, which say
+// whether they did: under an exclusive lock, the file is read afresh, the pending changes
 // are applied to it, and it is replaced atomically, in the format it had (REGEDIT4 for a
 // new one). Only a missing or empty file, or a .reg file that was read completely and may
 // be written, is ever replaced; anything else is left as it is and the writes fail, so
-// nothing of the user's is lost or moved. Quoted strings read back with a terminating NUL,
-// as regedit imports them.
+// nothing of the user's is lost or moved. The store never writes from its destructor, where
+// a failure could not be told: changes still pending then (a key never closed, a batch
+// never ended) go with it, as DiscardWrites drops them. Quoted strings read back with a
+// terminating NUL, as regedit imports them.
 
 #include <filesystem>
 #include <map>
@@ -31,7 +33,6 @@ public:
     static constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
 
     explicit RegFileStore(std::filesystem::path file);
-    ~RegFileStore() override;
     RegFileStore(const RegFileStore&) = delete;
     RegFileStore& operator=(const RegFileStore&) = delete;
 
@@ -46,6 +47,7 @@ public:
     RegResult CloseKey(RegKey key) override;
     void BeginWrites() override { ++batchDepth_; }
     RegResult EndWrites() override;
+    void DiscardWrites() override;
 
     const std::filesystem::path& File() const { return file_; }
     std::size_t OpenKeyCount() const { return handles_.size(); }

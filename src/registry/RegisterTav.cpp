@@ -22,7 +22,9 @@ namespace {
 constexpr std::uint32_t kTextBufferLength = 255;
 constexpr std::uint32_t kKeyNameBufferLength = 255;
 
-// Closes the key it holds when it goes out of scope, so every path closes it.
+// Closes the key it holds when it goes out of scope, so every path closes it. The close
+// has nothing to write and no result worth keeping: keys closed outside a WriteBatch were
+// only read, and those inside one leave their writes to its Commit.
 class OpenedKey {
 public:
     OpenedKey(RegistryStore& store, RegKey key) : store_(store), key_(key) {}
@@ -36,16 +38,24 @@ private:
     RegKey key_;
 };
 
-// Keeps a run of writes together until it goes out of scope.
+// Keeps a run of writes together until Commit writes them all; a batch left without a
+// Commit (an exception on the way) writes nothing of it.
 class WriteBatch {
 public:
     explicit WriteBatch(RegistryStore& store) : store_(store) { store_.BeginWrites(); }
-    ~WriteBatch() { store_.EndWrites(); }
+    ~WriteBatch() {
+        if (!committed_) store_.DiscardWrites();
+    }
     WriteBatch(const WriteBatch&) = delete;
     WriteBatch& operator=(const WriteBatch&) = delete;
+    [[nodiscard]] RegResult Commit() {
+        committed_ = true;
+        return store_.EndWrites();
+    }
 
 private:
     RegistryStore& store_;
+    bool committed_ = false;
 };
 
 bool ReadCounts(RegResult result) { return result == kRegSuccess || result == kRegMoreData; }
@@ -150,6 +160,9 @@ void RegisterTav::WriteDefaultTypes() {
         store_.SetValue(sub.get(), "Type", kRegDword, DwordBytes(row.Type));
         store_.SetValue(sub.get(), "Reply", kRegDword, DwordBytes(row.Reply));
     }
+    // A failed write is not reported either: this run uses the defaults it holds, and the
+    // next start, finding no table of this version, writes them again.
+    static_cast<void>(batch.Commit());
 }
 
 void RegisterTav::BuildDefaultTypes() { TypeTable = DefaultTypeRows(); }

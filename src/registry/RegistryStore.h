@@ -59,6 +59,9 @@ public:
     // nobody ever reads half of them. Others write as they go.
     virtual void BeginWrites() {}
     virtual RegResult EndWrites() { return kRegSuccess; }
+    // Ends the run without writing: what the store kept back is dropped (a store that
+    // writes as it goes has nothing left to drop).
+    virtual void DiscardWrites() {}
 };
 
 // The machine's store: the Windows registry on Windows; elsewhere the .reg file named

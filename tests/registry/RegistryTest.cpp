@@ -341,6 +341,29 @@ TEST_F(RegistryTest, WhatOneStoreWritesAnotherReadsBack) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "the file and its lock only";
 }
 
+TEST_F(RegistryTest, OnlyAClosedKeyOrAnEndedBatchIsWrittenNeverWhatTheStoreHoldsWhenItGoes) {
+    {
+        RegFileStore store(file_);
+        RegKey key = 0;
+        ASSERT_EQ(store.CreateKey("Software\\Open", key), kRegSuccess);
+        EXPECT_EQ(store.SetValue(key, "v", kRegSz, Bytes("never closed")), kRegSuccess);
+    }
+    EXPECT_FALSE(std::filesystem::exists(file_)) << "the store wrote as it went, where no one hears a failure";
+    {
+        RegFileStore store(file_);
+        store.BeginWrites();
+        Put(store, "Software\\Dropped", "in a batch");
+        EXPECT_EQ(Query(store, "Software\\Dropped", "v").type, kRegSz) << "a batch reads its own changes";
+        store.DiscardWrites();
+        EXPECT_EQ(Query(store, "Software\\Dropped", "v").type, 0u) << "a dropped change still reads";
+        Put(store, "Software\\Kept", "after the batch");  // the batch is over: a close writes
+    }
+    RegFileStore after(file_);
+    EXPECT_EQ(Query(after, "Software\\Kept", "v").data, Bytes(std::string("after the batch") + '\0'));
+    EXPECT_EQ(Query(after, "Software\\Dropped", "v").type, 0u);
+    EXPECT_EQ(Query(after, "Software\\Open", "v").type, 0u);
+}
+
 // What a path holds, as far as a run could change it.
 struct PathState {
     std::string kind;  // with a link's text, a folder's entries, a file's bytes
