@@ -12,12 +12,15 @@
 #include "app/Dialogs.h"
 #include "app/Timer.h"
 #include "firmware/FirmwareImage.h"
+#include "firmware/LoadedFile.h"
 #include "programming/ProgrammingRun.h"
 #include "registry/RegisterTav.h"
 #include "serial/EventPump.h"
 #include "serial/SerialPort.h"
 
 namespace vantrel {
+
+class RunRecorder;
 
 // Booleans shared with the program's 16-bit conventions: True is -1, False is 0.
 using VbBool = std::int16_t;
@@ -28,6 +31,14 @@ struct ProgramVersion {
     int Major = VANTREL_VERSION_MAJOR;
     int Minor = VANTREL_VERSION_MINOR;
     int Revision = VANTREL_VERSION_REVISION;
+};
+
+// The version question of the last row chosen, for the record of the run that follows.
+struct VersionQuestion {
+    int row = -1;  // none chosen yet
+    bool asked = false;
+    std::string text;
+    bool answeredOk = false;
 };
 
 class Bootstrap {
@@ -53,6 +64,8 @@ public:
     bool CommandRunning = false;
     // The Program command: its stop request and what it last did on the wire.
     ProgrammingRun Programming;
+    // Told when a programming run starts and ends; none: no record is kept.
+    RunRecorder* Runs = nullptr;
 
     // Controls, in the order of the window's table.
     Control Frame1, Text1, Frame2, Text2, Frame3;
@@ -72,6 +85,12 @@ public:
     std::int16_t KeyPos = 0;
     std::uint8_t IrVersionMajor = 0;
     std::uint8_t IrVersionMinor = 0;
+
+    // Kept for the run record: the loaded file, each row's code version as shown
+    // ("2.5", empty when none was identified), the last row's version question.
+    LoadedFile File;
+    std::array<std::string, 4> TavVersionText{};
+    VersionQuestion Question;
 
     // Window size in twips.
     static constexpr int ClientWidth = 2850;

@@ -75,6 +75,7 @@ void Option1_Click(Bootstrap& w, std::int16_t Index) {
     const CommandScope command(w);
     if (!command) return;
     SelectRow(w, Index);
+    w.Question = {Index, false, {}, false};  // run record hook
 
     if (w.TavVersion[Index] < FileVersion(w)) {
         w.ProgramTav.Enabled = true;
@@ -83,7 +84,9 @@ void Option1_Click(Bootstrap& w, std::int16_t Index) {
     // Equal or newer code in the tav: reprogram only when the user says so.
     const std::string question = "This tav contains code version " + LastCharacters(w.TavType[Index].Caption, 7) +
                                  ", do you wish to reprogram with " + w.Text2.Caption;
-    if (w.CommonDialog1.MsgBox(question, BoxStyle::OkCancel, "Warning") == BoxAnswer::Cancel) {
+    const BoxAnswer answer = w.CommonDialog1.MsgBox(question, BoxStyle::OkCancel, "Warning");
+    w.Question = {Index, true, question, answer == BoxAnswer::Ok};  // run record hook
+    if (answer == BoxAnswer::Cancel) {
         w.Option1[Index].Value = 0;
         return;
     }

@@ -163,6 +163,7 @@ void ConsoleOutput::Note(const std::string& text) {
 }
 
 void ConsoleOutput::Outcome(ExitCode code, const std::string& summary) {
+    if (beforeOutcome) beforeOutcome(code, summary);
     bool onStdout = true;
     const std::string line = OutcomeLine(code, summary, onStdout);
     if (line.empty()) return;

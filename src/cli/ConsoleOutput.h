@@ -6,6 +6,7 @@
 // shows them and JSON stays valid.
 
 #include <cstdio>
+#include <functional>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 
@@ -41,6 +42,9 @@ public:
     void Note(const std::string& text);
     // The last word; summary may be empty (nothing to say beyond the boxes and rows).
     void Outcome(ExitCode code, const std::string& summary);
+    // Runs first in Outcome: the run record's end line takes the exit status and summary
+    // before the last word is out (a note it may give still comes before the outcome).
+    std::function<void(ExitCode, const std::string&)> beforeOutcome;
     // The line Outcome would write (with its line end; empty when it writes none), and
     // whether on standard output: for a process that must end without this object.
     std::string OutcomeLine(ExitCode code, const std::string& summary, bool& onStdout) const;

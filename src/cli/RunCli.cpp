@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "app/Bootstrap.h"
 #include "cli/CliSession.h"
@@ -13,6 +14,8 @@
 #include "cli/TraceLog.h"
 #include "cli/TracingSerialPort.h"
 #include "registry/RegistryStore.h"
+#include "runs/RecordingDialogs.h"
+#include "runs/RunLog.h"
 
 namespace vantrel::cli {
 
@@ -47,7 +50,25 @@ ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform) {
                            platform.stdinIsTerminal, trace.get());
     std::unique_ptr<RegistryStore> registry = OpenDefaultRegistryStore();
 
-    Bootstrap w(port, pump, dialogs, *registry);
+    // Run record hook: the end line waits for the exit status and the last line, which
+    // the outcome brings; a record that cannot be written is noted once.
+    bool recordTroubleNoted = false;
+    runs::RunLogSettings record;
+    record.location = runs::DefaultRecordLocation();
+    record.frontEnd = "console";
+    record.endAwaitsExitStatus = true;
+    record.onTrouble = [&](const std::string& problem) {
+        if (std::exchange(recordTroubleNoted, true)) return;
+        output.Note("run record not written (the run goes on): " + problem);
+    };
+    runs::RunLog runLog(std::move(record));
+    output.beforeOutcome = [&runLog](ExitCode code, const std::string& summary) {
+        runLog.ExitStatus(ToInt(code), summary);
+    };
+    runs::RecordingDialogs recordedDialogs(dialogs, runLog);
+
+    Bootstrap w(port, pump, recordedDialogs, *registry);
+    w.Runs = &runLog;
     if (trace) trace->WatchTimer(w.Timer1);
     Form_Load(w);
 

@@ -53,7 +53,8 @@ std::int32_t IdentifyIrMicro(Bootstrap& w, int row, std::int32_t probed) {
 void AppendVersion(Bootstrap& w, int row, std::int32_t v) {
     const std::uint8_t major = MajorVersion(v);
     const std::uint8_t minor = MinorVersion(v);
-    w.TavType[row].Caption += std::to_string(major) + "." + std::to_string(minor);
+    w.TavVersionText[row] = std::to_string(major) + "." + std::to_string(minor);  // run record hook
+    w.TavType[row].Caption += w.TavVersionText[row];
     // The minor number counts tenths here although it is shown as written (2.15 is 3.5).
     w.TavVersion[row] = static_cast<float>(major) + static_cast<float>(minor) / 10.0f;
 }
@@ -108,6 +109,7 @@ void SearchForTavs(Bootstrap& w) {
         w.Option1[i].Visible = false;
         w.TavType[i].Caption.clear();
         w.TavVersion[i] = 0.0f;
+        w.TavVersionText[i].clear();  // run record hook
     }
     ClosePort(w);
     w.MSComm1.SetRTSEnable(w.TargetReply == kRtsTarget);

@@ -11,6 +11,7 @@
 #include "discovery/SearchForTavs.h"
 #include "firmware/DecodeLine.h"
 #include "firmware/HexRecord.h"
+#include "firmware/LoadedFile.h"
 #include "firmware/LineReader.h"
 
 namespace vantrel {
@@ -128,6 +129,7 @@ DataOutcome ReadRecords(Bootstrap& w, LineReader& file, const char*& errorText) 
 
 void LoadFirmwareFile(Bootstrap& w, std::string path) {
     ResetDisplay(w);
+    w.File = {};  // run record hook: no file is the image's until this one has loaded
 
     std::optional<LineReader> file;
     bool opened = false;
@@ -160,6 +162,8 @@ void LoadFirmwareFile(Bootstrap& w, std::string path) {
     }
 
     file.reset();
+    // Run record hook: the file behind the image.
+    w.File = DescribeLoadedFile(path, w.Text1.Caption, w.Text2.Caption.substr(8), w.RecordCount);
     w.search.Enabled = true;
     w.Emergency.Enabled = true;
     // The search reports its own failures.

@@ -10,6 +10,7 @@
 #include "programming/EndProgramming.h"
 #include "programming/OpenSelectedPort.h"
 #include "programming/Progress.h"
+#include "programming/RecordedRun.h"
 #include "programming/SendRecord.h"
 #include "serial/RestartCommands.h"
 
@@ -52,7 +53,10 @@ bool SendImage(Bootstrap& w, bool irMicro) {
         }
         ShowProgress(w, count - i, count);
         run.TransferBegun = true;
-        if (!SendRecord(w, static_cast<std::int16_t>(i), irMicro)) {
+        int attempts = 0;
+        const bool acknowledged = SendRecord(w, static_cast<std::int16_t>(i), irMicro, &attempts);
+        if (attempts > 1) run.RecordRetries += attempts - 1;  // run record hook
+        if (!acknowledged) {
             run.Outcome = ProgrammingRun::Ending::RecordFailed;
             return false;
         }
@@ -136,6 +140,9 @@ void ProgramTav_Click(Bootstrap& w) {
     const RunningFlag running(w.Programming);
 
     w.PleaseWait.Visible = true;
+    // Run record hook: the start line now, the end line when this goes (after the port
+    // is closed, or while the flow unwinds).
+    const RecordedRun recorded(w);
     // The bar's range is the record count while the image goes out, so that bar and
     // percentage agree; an empty image shows no progress and keeps the design range.
     const int designMax = w.ProgressBar1.Max;

@@ -28,6 +28,8 @@ struct ProgrammingRun {
     Restart TavRestart = Restart::NotSent;
     int RecordCount = 0;
     int RecordsAcknowledged = 0;
+    // Record frames sent again after a silent or wrong reply, over the whole transfer.
+    int RecordRetries = 0;
     bool TransferBegun = false;
 
     // The tav has been sent part of the image only: it must be programmed again.

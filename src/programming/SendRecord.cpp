@@ -44,13 +44,15 @@ RecordBlock BuildRecordBlock(const FirmwareRecord& record) {
     return block;
 }
 
-bool SendRecord(Bootstrap& w, std::int16_t index, bool irMicro) {
+bool SendRecord(Bootstrap& w, std::int16_t index, bool irMicro, int* attempts) {
+    if (attempts) *attempts = 0;
     if (index < 0 || index >= static_cast<std::int16_t>(w.Records.size())) return false;
     const RecordBlock block = BuildRecordBlock(w.Records[static_cast<std::size_t>(index)]);
     const std::uint8_t command = irMicro ? kIrLoaderCommand : kLoaderCommand;
     const std::uint8_t ack = irMicro ? kIrLoaderAck : kLoaderAck;
 
     for (int attempt = 1; attempt <= kRecordAttempts; ++attempt) {
+        if (attempts) *attempts = attempt;
         const std::vector<std::uint8_t> reply = SendFrame(w, command, block);
         if (reply.empty()) continue;  // silence: the reply wait was the pause
         if (reply[0] == ack) return true;

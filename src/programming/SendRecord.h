@@ -23,6 +23,7 @@ RecordBlock BuildRecordBlock(const FirmwareRecord& record);
 // Sends Records[index] on the open port (161 / ack 15, or 136 / ack 240 for an IR micro)
 // and returns whether the tav acknowledged it. Shows nothing; a port error during an
 // attempt counts as an attempt without reply. An index outside the image is refused.
-bool SendRecord(Bootstrap& w, std::int16_t index, bool irMicro);
+// attempts, when given, receives the number of frames sent (for the run record).
+bool SendRecord(Bootstrap& w, std::int16_t index, bool irMicro, int* attempts = nullptr);
 
 }  // namespace vantrel
