@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <signal.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
@@ -32,7 +33,10 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
     // Blocked outside any wait (here opening the trace), a signal still ends the run at once.
     const QString fifo = Fifo("trace-fifo");
     const struct Case { QStringList args; int exitCode; std::string err; int signal = 0; } cases[] = {
-        {{"flash", "x.phx"}, 2, "vantrel-cli: unknown command 'flash' (load, search, program or ports)" + help},
+        {{"flash", "x.phx"}, 2,
+         "vantrel-cli: unknown command 'flash' (load, search, program, ports or history)" + help},
+        {{"history", "-n", "0"}, 2, "vantrel-cli: -n takes a number of runs from 1 up, not '0'" + help},
+        {{"history", "--no"}, 2, "vantrel-cli: history reads the run record: only -n N and --json apply" + help},
         {{"search", "--save"}, 2, "vantrel-cli: --save belongs to ports" + help},
         {{"ports", "--trace", Path("t")}, 2, "vantrel-cli: ports opens no port: only --save and --json apply" + help},
         {{"search", "--yes", "--no"}, 2, "vantrel-cli: --yes and --no exclude each other" + help},
@@ -63,6 +67,27 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
         EXPECT_EQ(r.exitCode, c.exitCode);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out.empty(), c.args[0] != "program") << "only a search lists anything";
+    }
+    // Only the two runs that reached a tav's port are recorded, each with its exit status
+    // and its last line as the console said it.
+    const std::vector<QJsonObject> record = RunRecord();
+    ASSERT_EQ(record.size(), 4u);
+    const struct { const char* com; const char* outcome; int exit; const char* summary; } runs[] = {
+        {"COM2", "record-failed", 5,
+         "programming failed: 0 of 3 records acknowledged, the tav confirmed its restart; the tav must be programmed "
+         "again (with --emergency if it no longer answers the search)"},
+        {"COM3", "restart-unconfirmed", 6,
+         "completion not acknowledged: 3 of 3 records acknowledged, the tav did not confirm its restart"},
+    };
+    for (std::size_t k = 0; k < 2; ++k) {
+        const QJsonObject &start = record[2 * k], &end = record[2 * k + 1];
+        EXPECT_EQ(start["kind"], "start");
+        EXPECT_EQ(start["frontEnd"], "console");
+        EXPECT_EQ(start["port"].toObject()["com"], runs[k].com);
+        EXPECT_EQ(end["run"], start["run"]);
+        EXPECT_EQ(end["outcome"], runs[k].outcome);
+        EXPECT_EQ(end["exit"], runs[k].exit);
+        EXPECT_EQ(end["summary"], runs[k].summary);
     }
 }
 
@@ -122,6 +147,33 @@ TEST_F(CliEndToEnd, TheVariableWinsOverThePortsFileWhichNamesATavOnItsOwnAndPort
                                       "COM3  " + byFile + "  (from " + file + ")\n"
                                       "COM4  no device  (from " + file + ")\n"));
     EXPECT_EQ(ports.err, "vantrel-cli: " + ignored);
+}
+
+TEST_F(CliEndToEnd, ARecordThatCannotBeWrittenIsNotedOnceAndHistoryReadsBackEachRun) {
+    AttachTav(1, {"--reply", "11", "--version", "2.0"});
+    const QString fw = Firmware(DistinctRecords(3));
+    std::filesystem::create_directory(Path("folder").toStdString());
+    SetEnv("VANTREL_RUNS", Path("folder"));
+    const CliResult unrecorded = Run({"program", fw, "--port", "1"});
+    EXPECT_EQ(unrecorded.exitCode, 0);
+    EXPECT_EQ(unrecorded.err, "vantrel-cli: run record not written (the run goes on): " +
+                                  Path("folder").toStdString() + ": is a folder, not a regular file\n")
+        << "once, though neither line could be written";
+
+    SetEnv("VANTREL_RUNS", Path("runs.jsonl"));
+    EXPECT_EQ(Run({"program", fw, "--port", "1"}).exitCode, 0);
+    const CliResult history = Run({"history"});
+    EXPECT_EQ(history.exitCode, 0);
+    EXPECT_THAT(history.out, MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}Z  COM1  Tav model 00 "
+                                          "2.0 -> 2.5  succeeded  3 of 3 records\n"));
+    const CliResult json = Run({"history", "-n", "1", "--json"});
+    std::ifstream stored(Path("runs.jsonl").toStdString(), std::ios::binary);
+    EXPECT_EQ(json.out, std::string(std::istreambuf_iterator<char>(stored), {})) << "the lines as stored";
+    const std::vector<QJsonObject> record = RunRecord();
+    ASSERT_EQ(record.size(), 2u);
+    EXPECT_EQ(record[1]["exit"], 0);
+    EXPECT_EQ(record[1]["summary"], "COM1 programmed: 3 records");
+    EXPECT_EQ(record[1]["shown"].toArray(), QJsonArray({"OK! : Tav reprogram suceeded"}));
 }
 
 TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithEveryEventInJson) {
@@ -200,7 +252,16 @@ TEST_F(CliEndToEnd, InterruptsSayWhatReachedTheTavAndEachEndingHasItsStatusWithE
         if (c.exitCode == 130) {
             EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no frame after the stop";
         }
+        // Stopped at once too, the run's end line is written, with the status the console gave.
+        const std::vector<QJsonObject> record = RunRecord();
+        ASSERT_FALSE(record.empty());
+        const QJsonObject& end = record.back();
+        EXPECT_EQ(end["kind"], "end");
+        EXPECT_EQ(end["outcome"], c.exitCode == 130 ? "stopped" : c.exitCode == 5 ? "record-failed" : "abandoned");
+        EXPECT_EQ(end["exit"], c.exitCode);
+        EXPECT_EQ(end["summary"], outcome["summary"]);
     }
+    EXPECT_EQ(RunRecord().size(), 6u) << "three runs, two lines each";
 }
 
 }  // namespace

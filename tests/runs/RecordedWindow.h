@@ -101,6 +101,7 @@ struct RecordedWindow {
     runs::RecordingDialogs dialogs;
     Bootstrap w;
     std::deque<sim::TavDevice> tavs;
+    std::function<void()> watch;  // scheduled by a test into the program's waits
 };
 
 }  // namespace vantrel::test

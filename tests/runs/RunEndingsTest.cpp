@@ -28,9 +28,8 @@ bool Matches(const Json& value, const char* pattern) {
 
 // From inside the program's waits, once the tav holds three records.
 void AtTheThirdRecord(RecordedWindow& r, std::function<void(RecordedWindow&)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [&r, act, poll] { r.tavs.front().Records().size() >= 3 ? act(r) : r.pump.ScheduleAfter(1ms, *poll); };
-    r.pump.ScheduleAfter(1ms, *poll);
+    r.watch = [&r, act] { r.tavs.front().Records().size() >= 3 ? act(r) : r.pump.ScheduleAfter(1ms, r.watch); };
+    r.pump.ScheduleAfter(1ms, r.watch);
 }
 
 TEST(RunRecord, EveryWayARunEndsLeavesAStartAndAnEndLine) {
