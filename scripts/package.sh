@@ -18,7 +18,7 @@ for file in ./usr/bin/vantrel ./usr/bin/vantrel-cli ./usr/bin/vantrel-tavsim \
   grep -qxF "$file" <<<"$contents" || { echo "package.sh: $package lacks $file" >&2; missing=1; }
 done
 depends="$(dpkg-deb -f "$package" Depends)"
-for library in libqt6widgets6 libqt6serialport6; do
+for library in libqt6widgets6 libqt6serialport6 libssl3; do
   grep -q "$library" <<<"$depends" || { echo "package.sh: Depends lacks $library: $depends" >&2; missing=1; }
 done
 ((missing == 0)) || exit 1

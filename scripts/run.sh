@@ -26,7 +26,8 @@ Usage: scripts/run.sh [--demo | --real] [--xvfb [--shots DIR]] [--no-setup] [FIL
   --no-setup    skip scripts/setup.sh (no package check, no build)
 
 Environment: VANTREL_BUILD_DIR (default: build/), VANTREL_DEMO_SECONDS (close the demo
-window after that many seconds), VANTREL_COM1..4 and VANTREL_REGISTRY (see README.md).
+window after that many seconds), VANTREL_COM1..4, VANTREL_REGISTRY and VANTREL_RUNS
+(see README.md; the demo keeps its run record in its own folder).
 EOF
 }
 
@@ -170,6 +171,8 @@ export VANTREL_COM2=none  # no device, whatever ports this machine has
 export VANTREL_COM3="$demo_dir/COM3"
 export VANTREL_COM4=none
 export VANTREL_REGISTRY="$demo_dir/registry.reg"
+# Runs on simulated tavs stay out of the user's record of real ones.
+export VANTREL_RUNS="${VANTREL_RUNS:-$demo_dir/runs.jsonl}"
 
 firmware="$demo_dir/demo-firmware.PHX"
 "$phx" --target "Tav model 04 " --version 3.0 "$root/data/demo/tav-firmware.hex" "$firmware" >/dev/null

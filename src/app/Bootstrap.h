@@ -14,6 +14,7 @@
 #include "app/FoundTav.h"
 #include "firmware/FirmwareImage.h"
 #include "programming/ProgrammingRun.h"
+#include "programming/RunRecorder.h"
 #include "registry/RegisterTav.h"
 #include "serial/EventPump.h"
 #include "serial/Link.h"
@@ -84,6 +85,11 @@ public:
     // front-ends that show them their own way rather than reading the controls.
     std::array<FoundTav, 4> Found{};
     std::optional<LoadedFile> File;
+    // The row chosen last and its version check, for the record of the run that follows.
+    int ChosenRow = -1;
+    VersionCheck ChosenRowCheck;
+    // Told when a programming run starts and ends; none: no record is kept.
+    RunRecorder* Runs = nullptr;
 
     // Window size in twips.
     static constexpr int ClientWidth = 2850;

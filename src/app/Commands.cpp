@@ -75,7 +75,9 @@ void Option1_Click(Bootstrap& w, std::int16_t Index) {
     const CommandScope command(w);
     if (!command) return;
     SelectRow(w, Index);
-    if (CheckVersion(w, Index).goAhead)
+    w.ChosenRow = Index;
+    w.ChosenRowCheck = CheckVersion(w, Index);
+    if (w.ChosenRowCheck.goAhead)
         w.ProgramTav.Enabled = true;
     else
         w.Option1[Index].Value = 0;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/FoundTav.h"
+
 namespace vantrel {
 
 class Bootstrap;
@@ -20,11 +22,6 @@ void Timer2_Timer(Bootstrap& w);
 
 // Whether the tav of row Index may be reprogrammed with the loaded file: at once when its
 // code version is below the file's, else when the user answers the version question OK.
-struct VersionCheck {
-    bool asked = false;
-    std::string question;  // the question's text, when asked
-    bool goAhead = true;
-};
 VersionCheck CheckVersion(Bootstrap& w, std::int16_t Index);
 
 }  // namespace vantrel

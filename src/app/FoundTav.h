@@ -1,9 +1,11 @@
 #pragma once
 // What the window's commands found, as data: a result row of the search, the firmware
-// file a load read.
+// file a load read, the version question put for a row.
 
 #include <cstdint>
 #include <string>
+
+#include "firmware/LoadedFile.h"
 
 namespace vantrel {
 
@@ -14,13 +16,14 @@ struct FoundTav {
     std::string text;         // what the row shows: type name and version, "Emergency Comm port n", or empty
     float version = 0;        // the row's code version as a number (TavVersion)
     std::int32_t identification = 0;  // the probe's value the row shows; 0 when none
+    std::string versionText;  // the code version as shown ("2.5"); empty when none was identified
 };
 
-struct LoadedFile {
-    std::string path;
-    std::string target;   // the target line without its markers
-    std::string version;  // the version line
-    int records = 0;
+// Whether a row's tav may be reprogrammed with the loaded file, and what was asked.
+struct VersionCheck {
+    bool asked = false;
+    std::string question;  // the version question's text, when asked
+    bool goAhead = true;   // its code is older, or the question was answered OK
 };
 
 }  // namespace vantrel

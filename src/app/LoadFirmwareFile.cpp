@@ -62,7 +62,7 @@ void LoadFirmwareFile(Bootstrap& w, std::string path) {
     case PhxOutcome::Loaded: break;
     }
 
-    w.File = LoadedFile{path, *reading.target, *reading.version, w.RecordCount};
+    w.File = DescribeLoadedFile(path, *reading.target, *reading.version, w.RecordCount);
     w.search.Enabled = true;
     w.Emergency.Enabled = true;
     // The search reports its own failures.

@@ -7,6 +7,7 @@
 #include "app/CommandScope.h"
 #include "app/TavBoxes.h"
 #include "programming/ProgramTav.h"
+#include "programming/RecordedRun.h"
 #include "programming/Progress.h"
 
 namespace vantrel {
@@ -55,6 +56,23 @@ private:
     ProgrammingRun& run_;
 };
 
+// What the record of the run keeps of how it began.
+RunStart StartFacts(const Bootstrap& w, int row) {
+    RunStart facts;
+    facts.file = w.File;
+    facts.comPort = row + 1;
+    facts.emergency = w.EmergencyMode != VbFalse;
+    facts.tavShown = w.TavType[static_cast<std::size_t>(row)].Caption;
+    facts.tavVersion = w.Found[static_cast<std::size_t>(row)].versionText;
+    // The question belongs to this run only if it was put for the row now selected.
+    if (w.ChosenRow == row && w.ChosenRowCheck.asked) {
+        facts.versionAsked = true;
+        facts.versionQuestion = w.ChosenRowCheck.question;
+        facts.versionAnswerOk = w.ChosenRowCheck.goAhead;
+    }
+    return facts;
+}
+
 }  // namespace
 
 void ShowProgress(Bootstrap& w, int done, int total) {
@@ -87,6 +105,8 @@ void ProgramTav_Click(Bootstrap& w) {
     if (w.RecordCount > 0) w.ProgressBar1.Max = w.RecordCount;
 
     WindowProgramming shown(w);
+    // The start line now, the end line once the port is closed (or as the flow unwinds).
+    const RecordedRun recorded(w.Runs, StartFacts(w, *row), w.Programming);
     ProgramTav(w.Wire, {image, w.TargetReply, static_cast<std::int16_t>(*row + 1), w.Types.TypeTable},
                w.Programming, shown);
 

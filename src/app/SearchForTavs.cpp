@@ -49,7 +49,8 @@ std::int32_t IdentifyIrMicro(Bootstrap& w, int row, std::int32_t probed) {
 void AppendVersion(Bootstrap& w, int row, std::int32_t v) {
     const std::uint8_t major = MajorVersion(v);
     const std::uint8_t minor = MinorVersion(v);
-    w.TavType[row].Caption += std::to_string(major) + "." + std::to_string(minor);
+    w.Found[row].versionText = std::to_string(major) + "." + std::to_string(minor);
+    w.TavType[row].Caption += w.Found[row].versionText;
     // The minor number counts tenths here although it is shown as written (2.15 is 3.5).
     w.TavVersion[row] = static_cast<float>(major) + static_cast<float>(minor) / 10.0f;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/HistoryCommand.h"
 #include "cli/PortsCommand.h"
 
 namespace vantrel::cli {
@@ -24,6 +25,9 @@ int CliMain(const std::vector<std::string>& args, const std::function<ExitCode(c
     }
     if (options.command == Command::Ports)
         return ToInt(RunPortsCommand(MachinePortRoots(), options.save, options.json, stdout, stderr));
+    if (options.command == Command::History)
+        return ToInt(RunHistoryCommand(runs::DefaultRecordLocation(), options.historyCount, options.json, stdout,
+                                       stderr));
     return ToInt(runCommand(options));
 }
 

@@ -8,6 +8,14 @@ namespace {
 
 bool TakesValue(const std::string& option) { return option == "--port" || option == "--trace"; }
 
+int ParseHistoryCount(const std::string& text) {
+    int count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc{} || end != text.data() + text.size() || count < 1)
+        throw UsageError("-n takes a number of runs from 1 up, not '" + text + "'");
+    return count;
+}
+
 int ParsePort(const std::string& text) {
     int port = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
@@ -21,7 +29,8 @@ Command ParseCommand(const std::string& word) {
     if (word == "search") return Command::Search;
     if (word == "program") return Command::Program;
     if (word == "ports") return Command::Ports;
-    throw UsageError("unknown command '" + word + "' (load, search, program or ports)");
+    if (word == "history") return Command::History;
+    throw UsageError("unknown command '" + word + "' (load, search, program, ports or history)");
 }
 
 }  // namespace
@@ -39,6 +48,12 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
         }
         if (arg == "--") {
             onlyWords = true;
+            continue;
+        }
+        // Under history, -n is the number of runs (elsewhere it is --no).
+        if (arg == "-n" && !words.empty() && words[0] == "history") {
+            if (i + 1 >= args.size()) throw UsageError("-n needs a number");
+            o.historyCount = ParseHistoryCount(args[++i]);
             continue;
         }
         std::optional<std::string> value;
@@ -77,9 +92,10 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
         }
     }
 
-    if (words.empty()) throw UsageError("no command given (load, search, program or ports)");
+    if (words.empty()) throw UsageError("no command given (load, search, program, ports or history)");
     o.command = ParseCommand(words[0]);
-    const std::size_t wantedWords = o.command == Command::Search || o.command == Command::Ports ? 1 : 2;
+    const std::size_t wantedWords =
+        o.command == Command::Search || o.command == Command::Ports || o.command == Command::History ? 1 : 2;
     if (words.size() < wantedWords) throw UsageError(words[0] + " needs a firmware file");
     if (words.size() > wantedWords) throw UsageError("unexpected argument '" + words[wantedWords] + "'");
     if (wantedWords == 2) o.file = words[1];
@@ -98,6 +114,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     if (o.command != Command::Ports && o.save) throw UsageError("--save belongs to ports");
     if (o.command == Command::Ports && (o.emergency || yes || no || !o.tracePath.empty()))
         throw UsageError("ports opens no port: only --save and --json apply");
+    if (o.command == Command::History && (o.emergency || yes || no || !o.tracePath.empty()))
+        throw UsageError("history reads the run record: only -n N and --json apply");
     return o;
 }
 
@@ -106,6 +124,7 @@ std::string CliUsage() {
        vantrel-cli [--json] [--trace FILE] search [--emergency] [--yes | --no]
        vantrel-cli [--json] [--trace FILE] program FILE --port N [--emergency] [--yes | --no]
        vantrel-cli [--json] ports [--save]
+       vantrel-cli history [-n N] [--json]
        vantrel-cli --help | --version
 
 Reprograms tavs from a script or a terminal, with the same code as the Vantrel window.
@@ -120,6 +139,10 @@ Commands:
                    serial port found with its by-id name, description, maker and serial
                    number; --save first writes the mapping to the user's ports file by
                    by-id names, so each COM port stays with its adapter
+  history          the last N programming runs (-n N, default 20) from the run record,
+                   newest last, one line each: when, port, the tav's text before and the
+                   file's version, outcome, records acknowledged; --json prints the
+                   record's lines as stored
 
 Options:
   --port N         the COM port (1..4) of the tav to program
@@ -147,6 +170,10 @@ $XDG_CONFIG_HOME/vantrel/ports.conf (default ~/.config/vantrel/ports.conf), then
 USB adapters (ttyUSB*, then ttyACM*), then built-in ports with a UART (ttyS*), each
 kind by number, never the system console. The value none means no device.
 Type table: the registry file named by VANTREL_REGISTRY, else /etc/vantrel/registry.reg.
+Run record: every programming run appends a start and an end line (JSON) to the file
+named by VANTREL_RUNS (none: no record), else $XDG_STATE_HOME/vantrel/runs.jsonl
+(default ~/.local/state/vantrel/runs.jsonl); on Windows %LOCALAPPDATA%\Vantrel\runs.jsonl.
+A record that cannot be written is noted once and never stops a run.
 
 Ctrl-C while a tav is programmed stops at the next record: the tav is restarted as
 after a failed transfer, the port is closed, and the exit status is 130. Ctrl-C

@@ -9,7 +9,7 @@
 
 namespace vantrel::cli {
 
-enum class Command { Load, Search, Program, Ports, Help, Version };
+enum class Command { Load, Search, Program, Ports, History, Help, Version };
 
 // How the questions (version question, emergency warning) get their answer.
 enum class Answering { AskTerminal, AlwaysOk, AlwaysCancel };
@@ -23,6 +23,7 @@ struct CliOptions {
     Answering answering = Answering::AskTerminal;
     bool json = false;
     bool save = false;       // ports: write the mapping to the user's ports file
+    int historyCount = 20;   // history: how many of the last runs
     std::string tracePath;   // empty: no trace
 };
 

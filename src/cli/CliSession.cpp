@@ -14,6 +14,7 @@
 #include "cli/TraceLog.h"
 #include "cli/Transfers.h"
 #include "programming/ProgramTav.h"
+#include "runs/RunLog.h"
 
 namespace vantrel::cli {
 namespace {
@@ -48,9 +49,9 @@ std::string PortList(const std::vector<int>& ports) {
 
 CliSession::CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
                        ConsoleDialogs& dialogs, InterruptSource& interrupts, TraceLog* trace,
-                       StartPortThread startPortThread)
+                       StartPortThread startPortThread, const runs::RunLogSettings* record)
     : options_(options), w_(w), pump_(pump), output_(output), dialogs_(dialogs), interrupts_(interrupts),
-      trace_(trace), startPortThread_(std::move(startPortThread)) {
+      trace_(trace), startPortThread_(std::move(startPortThread)), recordSettings_(record) {
     pump.beforeTurn = [this] {
         NoticeInterrupts();
         AbortIfAsked();
@@ -153,6 +154,7 @@ ExitCode CliSession::Program() {
         const VersionCheck check = CheckVersion(w_, static_cast<std::int16_t>(port - 1));
         dialogs_.SetPort(std::nullopt);
         if (interrupts_.Count() > 0) return Finish(ExitCode::Interrupted, "interrupted: nothing programmed");
+        checks_[port] = check;
         if (check.goAhead)
             going.push_back(port);
         else
@@ -179,7 +181,21 @@ std::vector<CliSession::Verdict> CliSession::Transfer(const std::vector<int>& po
     Transfers transfers(startPortThread_, pump_, output_, trace_, several_);
     transfers_ = &transfers;
     phase_ = Phase::Transferring;
-    for (const int port : ports) transfers.Start(port, job);
+    for (const int port : ports) {
+        const FoundTav& row = w_.Found[port - 1];
+        RunStart facts;
+        facts.file = w_.File;
+        facts.comPort = port;
+        facts.emergency = w_.EmergencyMode != VbFalse;
+        facts.tavShown = row.text;
+        facts.tavVersion = row.versionText;
+        if (const VersionCheck& check = checks_[port]; check.asked) {
+            facts.versionAsked = true;
+            facts.versionQuestion = check.question;
+            facts.versionAnswerOk = check.goAhead;
+        }
+        transfers.Start(port, job, facts, RecordFor(port));
+    }
     {
         // The threads wake this pump when they end; an interruption wakes it too.
         InterruptsNoticed noticed(interrupts_);
@@ -222,7 +238,21 @@ CliSession::Verdict CliSession::VerdictOf(const cli::Transfer& t, bool interrupt
     return verdict(ExitCode::Succeeded, ComName(t.port) + " programmed: " + std::to_string(run.RecordCount) + " records");
 }
 
+runs::RunLog* CliSession::RecordFor(int port) {
+    if (!recordSettings_) return nullptr;
+    auto& record = records_[port];
+    record = std::make_unique<runs::RunLog>(*recordSettings_);
+    return record.get();
+}
+
+void CliSession::CloseRecords(const std::vector<Verdict>& verdicts) {
+    for (const Verdict& v : verdicts)
+        if (const auto record = records_.find(v.port); record != records_.end())
+            record->second->ExitStatus(ToInt(v.code), v.summary);
+}
+
 ExitCode CliSession::Conclude(const std::vector<Verdict>& unordered) {
+    CloseRecords(unordered);
     if (!several_) return Finish(unordered[0].code, unordered[0].summary);
     std::vector<Verdict> verdicts = unordered;
     std::ranges::sort(verdicts, {}, &Verdict::port);

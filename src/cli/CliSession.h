@@ -4,9 +4,13 @@
 // how each transfer ended from the data they leave (the loaded file, the result rows,
 // each transfer's run record), never from captions. No protocol or file logic lives here.
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "app/FoundTav.h"
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCodes.h"
@@ -16,6 +20,10 @@ namespace vantrel {
 class Bootstrap;
 class EventPump;
 }  // namespace vantrel
+namespace vantrel::runs {
+class RunLog;
+struct RunLogSettings;
+}  // namespace vantrel::runs
 
 namespace vantrel::cli {
 
@@ -29,8 +37,10 @@ struct Transfer;
 
 class CliSession {
 public:
+    // record: how each programming run is recorded (none: it is not).
     CliSession(const CliOptions& options, Bootstrap& w, ObservingPump& pump, ConsoleOutput& output,
-               ConsoleDialogs& dialogs, InterruptSource& interrupts, TraceLog* trace, StartPortThread startPortThread);
+               ConsoleDialogs& dialogs, InterruptSource& interrupts, TraceLog* trace, StartPortThread startPortThread,
+               const runs::RunLogSettings* record);
     ~CliSession();
 
     // Runs the command; every port is closed when it returns.
@@ -57,6 +67,10 @@ private:
     std::vector<int> SelectedPorts(std::optional<Verdict>& refusal) const;
     // Runs the transfers of `ports` at once and waits for them.
     std::vector<Verdict> Transfer(const std::vector<int>& ports);
+    // The record of COM `port`'s run, made for it.
+    runs::RunLog* RecordFor(int port);
+    // Each recorded run's end line takes the exit status and last line of its tav.
+    void CloseRecords(const std::vector<Verdict>& verdicts);
     Verdict VerdictOf(const cli::Transfer& transfer, bool interrupted);
     ExitCode Conclude(const std::vector<Verdict>& verdicts);
 
@@ -78,6 +92,9 @@ private:
     InterruptSource& interrupts_;
     TraceLog* trace_;
     StartPortThread startPortThread_;
+    const runs::RunLogSettings* recordSettings_;
+    std::map<int, VersionCheck> checks_;  // each selected port's version question
+    std::map<int, std::unique_ptr<runs::RunLog>> records_;
 
     Phase phase_ = Phase::Idle;
     bool several_ = false;  // more than one tav goes: what each says carries its port

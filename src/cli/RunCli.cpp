@@ -1,5 +1,6 @@
 #include "cli/RunCli.h"
 
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "cli/TraceLog.h"
 #include "cli/TracingSerialPort.h"
 #include "registry/RegistryStore.h"
+#include "runs/RunLog.h"
 
 namespace vantrel::cli {
 
@@ -53,7 +55,21 @@ ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform) {
     if (trace) w.Wire.SetObserver(&waits.emplace(*trace));
     Form_Load(w);
 
-    CliSession session(options, w, pump, output, dialogs, platform.interrupts, trace.get(), platform.startPortThread);
+    // Each tav's run leaves its record; its end line waits for the exit status and the
+    // last line that the tav's outcome brings. A record that cannot be written is noted
+    // once, whichever port's thread finds it.
+    std::atomic<bool> recordTroubleNoted{false};
+    runs::RunLogSettings record;
+    record.location = runs::DefaultRecordLocation();
+    record.frontEnd = "console";
+    record.endAwaitsExitStatus = true;
+    record.onTrouble = [&](const std::string& problem) {
+        if (recordTroubleNoted.exchange(true)) return;
+        output.Note("run record not written (the run goes on): " + problem);
+    };
+
+    CliSession session(options, w, pump, output, dialogs, platform.interrupts, trace.get(), platform.startPortThread,
+                       &record);
     ExitCode code = ExitCode::Failure;
     try {
         code = session.Run();

@@ -9,6 +9,8 @@
 #include "cli/TraceLog.h"
 #include "cli/TracingSerialPort.h"
 #include "programming/Progress.h"
+#include "programming/RecordedRun.h"
+#include "runs/RunLog.h"
 #include "serial/Link.h"
 #include "serial/PortSteps.h"
 
@@ -39,8 +41,9 @@ private:
 // The flow as the console tells it: the boxes and progress of one tav.
 class ConsoleTransfer : public ProgrammingObserver {
 public:
-    ConsoleTransfer(ConsoleOutput& output, TraceLog* trace, std::optional<int> port, const std::atomic<bool>& stop)
-        : output_(output), trace_(trace), port_(port), stop_(stop) {}
+    ConsoleTransfer(ConsoleOutput& output, TraceLog* trace, std::optional<int> port, const std::atomic<bool>& stop,
+                    runs::RunLog* record)
+        : output_(output), trace_(trace), port_(port), stop_(stop), record_(record) {}
 
     bool StopRequested() override { return stop_; }
     void CannotOpen(std::int16_t comPort) override { Tell(CannotOpenBox(comPort)); }
@@ -52,12 +55,16 @@ public:
     }
 
 private:
-    void Tell(const OutcomeBox& box) { TellBox(output_, trace_, port_, box.title, box.text); }
+    void Tell(const OutcomeBox& box) {
+        TellBox(output_, trace_, port_, box.title, box.text);
+        if (record_) record_->Shown(box.title, box.text);
+    }
 
     ConsoleOutput& output_;
     TraceLog* trace_;
     std::optional<int> port_;
     const std::atomic<bool>& stop_;
+    runs::RunLog* record_;
 };
 
 }  // namespace
@@ -65,6 +72,8 @@ private:
 struct Transfers::Running {
     Transfer transfer;
     ProgrammingJob job;
+    RunStart facts;
+    runs::RunLog* record = nullptr;
     std::atomic<bool> done{false};
     std::mutex pumpMutex;
     EventPump* pump = nullptr;  // the thread's, while it runs
@@ -79,10 +88,12 @@ Transfers::~Transfers() {
     for (auto& r : running_) r->thread.reset();
 }
 
-void Transfers::Start(int port, const ProgrammingJob& job) {
+void Transfers::Start(int port, const ProgrammingJob& job, const RunStart& facts, runs::RunLog* record) {
     auto& r = *running_.emplace_back(std::make_unique<Running>());
     r.transfer.port = port;
     r.job = job;
+    r.facts = facts;
+    r.record = record;
     r.job.comPort = static_cast<std::int16_t>(port);
     r.thread = start_([this, &r](SerialPort& port, EventPump& pump) { Work(r, port, pump); },
                       [this, &r](const char* what) {
@@ -108,8 +119,9 @@ void Transfers::Work(Running& r, SerialPort& platformPort, EventPump& platformPu
         link.SetObserver(&*waits);
         trace_->Write(PortPrefix(tag) + "program COM" + std::to_string(n));
     }
-    ConsoleTransfer told(output_, trace_, tag, stop_);
+    ConsoleTransfer told(output_, trace_, tag, stop_, r.record);
     try {
+        const RecordedRun recorded(r.record, r.facts, r.transfer.run);
         ProgramTav(link, r.job, r.transfer.run, told);
     } catch (const ProgramEnding&) {
         r.transfer.abandoned = true;

@@ -16,9 +16,13 @@
 #include "cli/PortThread.h"
 #include "programming/ProgramTav.h"
 #include "programming/ProgrammingRun.h"
+#include "programming/RunRecorder.h"
 
 namespace vantrel {
 class EventPump;
+}
+namespace vantrel::runs {
+class RunLog;
 }
 
 namespace vantrel::cli {
@@ -42,8 +46,9 @@ public:
     Transfers(const Transfers&) = delete;
     Transfers& operator=(const Transfers&) = delete;
 
-    // Starts programming the tav on COM `port` with the image and target of `job`.
-    void Start(int port, const ProgrammingJob& job);
+    // Starts programming the tav on COM `port` with the image and target of `job`; the
+    // run goes into `record` (none: no record) with `facts` as its start.
+    void Start(int port, const ProgrammingJob& job, const RunStart& facts, runs::RunLog* record);
     bool AllDone() const;
     // Every transfer stops before its next record and restarts its tav, as after a failure.
     void StopAtRecordBoundary();

@@ -10,6 +10,8 @@
 #include "qt/QtSerialPort.h"
 #include "qt/TerminationSignals.h"
 #include "registry/RegistryStore.h"
+#include "runs/RecordingDialogs.h"
+#include "runs/RunLog.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);  // takes Qt's own options out of argv
@@ -19,7 +21,14 @@ int main(int argc, char** argv) {
     vantrel::QtSerialPort port;
     vantrel::QtEventPump pump;
     vantrel::QtDialogs dialogs;
-    vantrel::Bootstrap w(port, pump, dialogs, *registry, commandLine);
+    // Every programming run leaves its record; the window says nothing when it cannot.
+    vantrel::runs::RunLogSettings record;
+    record.location = vantrel::runs::DefaultRecordLocation();
+    record.frontEnd = "window";
+    vantrel::runs::RunLog runLog(std::move(record));
+    vantrel::runs::RecordingDialogs recordedDialogs(dialogs, runLog);
+    vantrel::Bootstrap w(port, pump, recordedDialogs, *registry, commandLine);
+    w.Runs = &runLog;
     vantrel::Form_Load(w);
 
     vantrel::MainWindow window(w, pump);

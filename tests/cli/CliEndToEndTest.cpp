@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <signal.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
@@ -33,7 +34,10 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
     // Blocked outside any wait (here opening the trace), a signal still ends the run at once.
     const QString fifo = Fifo("trace-fifo");
     const struct Case { QStringList args; int exitCode; std::string err; int signal = 0; } cases[] = {
-        {{"flash", "x.phx"}, 2, "vantrel-cli: unknown command 'flash' (load, search, program or ports)" + help},
+        {{"flash", "x.phx"}, 2,
+         "vantrel-cli: unknown command 'flash' (load, search, program, ports or history)" + help},
+        {{"history", "-n", "0"}, 2, "vantrel-cli: -n takes a number of runs from 1 up, not '0'" + help},
+        {{"history", "--no"}, 2, "vantrel-cli: history reads the run record: only -n N and --json apply" + help},
         {{"search", "--save"}, 2, "vantrel-cli: --save belongs to ports" + help},
         {{"ports", "--trace", Path("t")}, 2, "vantrel-cli: ports opens no port: only --save and --json apply" + help},
         {{"search", "--yes", "--no"}, 2, "vantrel-cli: --yes and --no exclude each other" + help},
@@ -64,6 +68,27 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
         EXPECT_EQ(r.exitCode, c.exitCode);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out.empty(), c.args[0] != "program") << "only a search lists anything";
+    }
+    // Only the two runs that reached a tav's port are recorded, each with its exit status
+    // and its last line as the console said it.
+    const std::vector<QJsonObject> record = RunRecord();
+    ASSERT_EQ(record.size(), 4u);
+    const struct { const char* com; const char* outcome; int exit; const char* summary; } runs[] = {
+        {"COM2", "record-failed", 5,
+         "programming failed: 0 of 3 records acknowledged, the tav confirmed its restart; the tav must be programmed "
+         "again (with --emergency if it no longer answers the search)"},
+        {"COM3", "restart-unconfirmed", 6,
+         "completion not acknowledged: 3 of 3 records acknowledged, the tav did not confirm its restart"},
+    };
+    for (std::size_t k = 0; k < 2; ++k) {
+        const QJsonObject &start = record[2 * k], &end = record[2 * k + 1];
+        EXPECT_EQ(start["kind"], "start");
+        EXPECT_EQ(start["frontEnd"], "console");
+        EXPECT_EQ(start["port"].toObject()["com"], runs[k].com);
+        EXPECT_EQ(end["run"], start["run"]);
+        EXPECT_EQ(end["outcome"], runs[k].outcome);
+        EXPECT_EQ(end["exit"], runs[k].exit);
+        EXPECT_EQ(end["summary"], runs[k].summary);
     }
 }
 
@@ -125,6 +150,33 @@ TEST_F(CliEndToEnd, TheVariableWinsOverThePortsFileWhichNamesATavOnItsOwnAndPort
     EXPECT_EQ(ports.err, "vantrel-cli: " + ignored);
 }
 
+TEST_F(CliEndToEnd, ARecordThatCannotBeWrittenIsNotedOnceAndHistoryReadsBackEachRun) {
+    AttachTav(1, {"--reply", "11", "--version", "2.0"});
+    const QString fw = Firmware(DistinctRecords(3));
+    std::filesystem::create_directory(Path("folder").toStdString());
+    SetEnv("VANTREL_RUNS", Path("folder"));
+    const CliResult unrecorded = Run({"program", fw, "--port", "1"});
+    EXPECT_EQ(unrecorded.exitCode, 0);
+    EXPECT_EQ(unrecorded.err, "vantrel-cli: run record not written (the run goes on): " +
+                                  Path("folder").toStdString() + ": is a folder, not a regular file\n")
+        << "once, though neither line could be written";
+
+    SetEnv("VANTREL_RUNS", Path("runs.jsonl"));
+    EXPECT_EQ(Run({"program", fw, "--port", "1"}).exitCode, 0);
+    const CliResult history = Run({"history"});
+    EXPECT_EQ(history.exitCode, 0);
+    EXPECT_THAT(history.out, MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}Z  COM1  Tav model 00 "
+                                          "2.0 -> 2.5  succeeded  3 of 3 records\n"));
+    const CliResult json = Run({"history", "-n", "1", "--json"});
+    std::ifstream stored(Path("runs.jsonl").toStdString(), std::ios::binary);
+    EXPECT_EQ(json.out, std::string(std::istreambuf_iterator<char>(stored), {})) << "the lines as stored";
+    const std::vector<QJsonObject> record = RunRecord();
+    ASSERT_EQ(record.size(), 2u);
+    EXPECT_EQ(record[1]["exit"], 0);
+    EXPECT_EQ(record[1]["summary"], "COM1 programmed: 3 records");
+    EXPECT_EQ(record[1]["shown"].toArray(), QJsonArray({"OK! : Tav reprogram suceeded"}));
+}
+
 TEST_F(CliEndToEnd, InterruptsSayWhatReachedEachTavAndEachEndingHasItsStatusWithEveryEventInJson) {
     const std::string again =
         "; the tav must be programmed again (with --emergency if it no longer answers the search)";
@@ -160,6 +212,7 @@ TEST_F(CliEndToEnd, InterruptsSayWhatReachedEachTavAndEachEndingHasItsStatusWith
     };
     const auto records = DistinctRecords(400);
     const QString fw = Firmware(records);
+    std::size_t recordLines = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QStringList args{"--json", "program", fw};
@@ -189,8 +242,9 @@ TEST_F(CliEndToEnd, InterruptsSayWhatReachedEachTavAndEachEndingHasItsStatusWith
             QJsonParseError error{};
             const QJsonObject event = QJsonDocument::fromJson(line, &error).object();
             ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-            if (c.tavs > 1 && (event["event"] == "box" || event["event"] == "progress"))
+            if (c.tavs > 1 && (event["event"] == "box" || event["event"] == "progress")) {
                 EXPECT_TRUE(event.contains("port")) << "each tav's own events say whose they are";
+            }
             if (event["event"] == "box")
                 boxes.push_back((event["title"].toString() + ": " + event["text"].toString()).toStdString());
             if (event["event"] == "outcome") outcomes[event["port"].toInt()] = event;
@@ -219,6 +273,25 @@ TEST_F(CliEndToEnd, InterruptsSayWhatReachedEachTavAndEachEndingHasItsStatusWith
                 EXPECT_EQ(report.counts["recordFrames"].toInt(), int(stored.size())) << "no frame after the stop";
             }
         }
+        // Stopped at once too, each tav's end line is written, with the status and the
+        // last line the console gave for that tav.
+        const std::vector<QJsonObject> record = RunRecord();
+        ASSERT_EQ(record.size(), recordLines + 2u * c.tavs) << "two lines a tav";
+        std::map<QString, QString> portOfRun;
+        for (std::size_t k = recordLines; k < record.size(); ++k) {
+            const QJsonObject& line = record[k];
+            if (line["kind"] == "start") {
+                portOfRun[line["run"].toString()] = line["port"].toObject()["com"].toString();
+                continue;
+            }
+            const QString com = portOfRun[line["run"].toString()];
+            SCOPED_TRACE(com.toStdString());
+            ASSERT_FALSE(com.isEmpty()) << "an end line after its start line";
+            EXPECT_EQ(line["outcome"], c.exitCode == 130 ? "stopped" : c.exitCode == 5 ? "record-failed" : "abandoned");
+            EXPECT_EQ(line["exit"], c.exitCode);
+            EXPECT_EQ(line["summary"], outcomes[c.tavs == 1 ? 0 : com.mid(3).toInt()]["summary"]);
+        }
+        recordLines = record.size();
     }
 }
 

@@ -7,6 +7,8 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <array>
@@ -28,6 +30,7 @@ protected:
     CliEndToEnd() {
         env_.insert("VANTREL_REGISTRY", Path("registry.reg"));
         env_.insert("XDG_CONFIG_HOME", Path("config"));
+        env_.insert("VANTREL_RUNS", Path("runs.jsonl"));  // never the machine's own record
         for (int n = 1; n <= 4; ++n) env_.insert(QString("VANTREL_COM%1").arg(n), "none");
     }
     void SetEnv(const QString& name, const QString& value) { env_.insert(name, value); }
@@ -70,6 +73,14 @@ protected:
         }
         ::kill(static_cast<pid_t>(cli->processId()), signal);
         return Finish(*cli);
+    }
+    // The lines of the run record, parsed.
+    std::vector<QJsonObject> RunRecord() const {
+        std::vector<QJsonObject> lines;
+        std::ifstream in(Path("runs.jsonl").toStdString(), std::ios::binary);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+        return lines;
     }
     QString Fifo(const QString& name) {
         EXPECT_EQ(::mkfifo(Path(name).toLocal8Bit().constData(), 0600), 0);
