@@ -197,6 +197,12 @@ void ConsoleOutput::Note(const std::string& text, std::optional<int> port) {
     else Line(err_, "vantrel-cli: " + PortPrefix(port) + text);
 }
 
+void ConsoleOutput::PortNote(int port, const std::string& text) {
+    const std::lock_guard lock(mutex_);
+    if (json_) Emit({{"event", "note"}, {"text", text}}, port);
+    else Line(err_, "vantrel-cli: " + text);
+}
+
 void ConsoleOutput::Outcome(ExitCode code, const std::string& summary) {
     const std::lock_guard lock(mutex_);
     bool onStdout = true;

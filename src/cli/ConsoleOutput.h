@@ -49,6 +49,8 @@ public:
     void EndProgress();
     // A remark of the front-end itself (not of the core), on standard error.
     void Note(const std::string& text, std::optional<int> port = std::nullopt);
+    // A note about COM `port` whose text names the port itself; JSON gives it the port.
+    void PortNote(int port, const std::string& text);
     // The last word; summary may be empty (nothing to say beyond the boxes and rows).
     void Outcome(ExitCode code, const std::string& summary);
     // What one of several tavs came to; the run's own Outcome follows them.

@@ -7,6 +7,9 @@ namespace vantrel::cli {
 void DeniedPortNotice::SetPortOpen(bool open) {
     try {
         inner_.SetPortOpen(open);
+    } catch (const PortInUseError& e) {
+        if (told_.insert(ComPortDevice(inner_.CommPort())).second && inUse_) inUse_(inner_.CommPort(), e.what());
+        throw;
     } catch (const SerialError&) {
         const std::string device = open ? ComPortDevice(inner_.CommPort()) : "";
         if (!device.empty() && !told_.contains(device)) {

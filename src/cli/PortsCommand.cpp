@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "ports/ComPortMap.h"
+#include "ports/PortInUse.h"
 #include "ports/PortPermission.h"
 #include "ports/PortsFile.h"
 #include "registry/StoreFile.h"
@@ -123,15 +124,17 @@ ExitCode RunPortsCommand(const PortRoots& roots, bool save, bool json, std::FILE
     for (int n = 1; n <= 4; ++n) {
         const ComPortChoice& com = map.com[n - 1];
         const std::string denied = com.device.empty() ? "" : PermissionProblem(com.device);
+        const bool inUse = FlockHeldOn(com.device);
         if (json) {
             nlohmann::json event = {{"event", "com"}, {"port", n}, {"device", com.device},
-                                    {"source", SourceName(com.source)}, {"origin", com.origin}};
+                                    {"source", SourceName(com.source)}, {"origin", com.origin}, {"inUse", inUse}};
             if (!denied.empty()) event["access"] = denied;
             Emit(out, event);
             continue;
         }
         Print(out, "COM" + std::to_string(n) + "  " + (com.device.empty() ? "no device" : com.device) + "  (" +
                        Because(com) + ")");
+        if (inUse) Print(out, "      in use by another program");
         if (!denied.empty()) Print(out, "      " + denied);
     }
 

@@ -43,7 +43,8 @@ ExitCode RunCli(const CliOptions& options, const ConsolePlatform& platform) {
 
     // Bootstrap -> trace -> permission notice -> the platform's port: the trace shows
     // what really went out.
-    DeniedPortNotice noticed(platform.serial, stderr);
+    DeniedPortNotice noticed(platform.serial, stderr,
+                             [&output](int port, const std::string& text) { output.PortNote(port, text); });
     TracingSerialPort port(noticed, trace.get());
 
     ConsoleDialogs dialogs(output, options.answering, platform.interrupts, platform.terminal,

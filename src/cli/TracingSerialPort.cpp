@@ -43,6 +43,7 @@ void TracingSerialPort::SetPortOpen(bool open) {
     }
     Trace("open " + port + " (" + DeviceOf(inner_.CommPort()) + ") at " + inner_.Settings() +
                   ", RTS " + (inner_.RTSEnable() ? "on" : "off"));
+    if (const std::string remark = inner_.DriverRemark(); !remark.empty()) Trace(port + " " + remark);
 }
 
 void TracingSerialPort::SetRTSEnable(bool on) {

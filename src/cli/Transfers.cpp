@@ -110,7 +110,8 @@ void Transfers::Work(Running& r, SerialPort& platformPort, EventPump& platformPu
     }
     const int n = r.transfer.port;
     const std::optional<int> tag = tagged_ ? std::optional<int>(n) : std::nullopt;
-    DeniedPortNotice noticed(platformPort, stderr);
+    DeniedPortNotice noticed(platformPort, stderr,
+                             [this](int port, const std::string& text) { output_.PortNote(port, text); });
     TracingSerialPort port(noticed, trace_, PortPrefix(tag));
     Link link(port, pump);
     std::optional<TraceWaits> waits;

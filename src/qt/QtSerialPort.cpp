@@ -62,8 +62,7 @@ void QtSerialPort::DeviceGone() {
 
 void QtSerialPort::SetPortOpen(bool open) {
     if (!open) {
-        if (port_.isOpen()) port_.close();
-        port_.clearError();
+        LetGo();
         open_ = false;
         gone_ = false;
         inForce_.reset();
@@ -76,23 +75,53 @@ void QtSerialPort::SetPortOpen(bool open) {
 void QtSerialPort::Open() {
     device_ = ComPortDevice(commPort_);
     if (device_.empty()) throw SerialError("Cannot open COM" + std::to_string(commPort_) + ": it has no device");
+#ifndef _WIN32
+    claim_.emplace(device_, Name());
+#endif
     port_.setPortName(QString::fromLocal8Bit(device_));
     gone_ = false;
     port_.clearError();
     // On a closed port these are only remembered; open() applies them to the device.
     Apply(line_);
     if (!port_.open(QIODevice::ReadWrite)) {
+        // The claim got in, read and write: a permission error now is QSerialPort's lock
+        // file, which another program that takes only that lock holds.
+        [[maybe_unused]] const bool lockFileHeld = port_.error() == QSerialPort::PermissionError;
         const std::string reason = Text(port_.errorString());
-        port_.clearError();
+        LetGo();
+#ifndef _WIN32
+        if (lockFileHeld) throw PortInUseError(Name());
+#endif
         throw SerialError("Cannot open " + Name() + ": " + reason);
     }
     open_ = true;
     inForce_ = line_;
 #ifndef _WIN32
     pseudoTerminal_ = IsPseudoTerminal(static_cast<int>(port_.handle()));
+    driverFlags_.emplace(claim_->Fd());
+    lowLatency_.emplace(*driverFlags_);
 #endif
     if (line_.parity == Parity::None) SetParity(Parity::None);
     ApplyRts();
+}
+
+void QtSerialPort::LetGo() {
+#ifndef _WIN32
+    lowLatency_.reset();
+    driverFlags_.reset();
+#endif
+    if (port_.isOpen()) port_.close();
+    port_.clearError();
+#ifndef _WIN32
+    claim_.reset();
+#endif
+}
+
+std::string QtSerialPort::DriverRemark() const {
+#ifndef _WIN32
+    if (lowLatency_) return lowLatency_->Remark();
+#endif
+    return {};
 }
 
 void QtSerialPort::ApplyRts() {

@@ -1,6 +1,8 @@
 #pragma once
 // The serial communications control over QSerialPort. Must live on the thread that runs
 // the Qt event loop: bytes arriving wake that loop (QSerialPort's read notifier).
+// On Linux a port is the program's alone while it is open (DeviceClaim), and a USB
+// adapter's driver is asked for low latency meanwhile (LowLatency).
 
 #include <QSerialPort>
 #include <cstdint>
@@ -8,8 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "serial/LineSettings.h"
 #include "serial/DevicePort.h"
+#include "serial/LineSettings.h"
+
+#ifndef _WIN32
+#include "qt/DeviceClaim.h"
+#include "qt/LowLatency.h"
+#endif
 
 namespace vantrel {
 
@@ -20,6 +27,7 @@ public:
     QtSerialPort& operator=(const QtSerialPort&) = delete;
 
     void SetPortOpen(bool open) override;
+    std::string DriverRemark() const override;
     void Output(std::uint8_t byte) override;
     void OutputBlock(std::span<const std::uint8_t> bytes) override;
     std::int16_t InBufferCount() override;
@@ -38,6 +46,7 @@ private:
     void DropOldestBeyondBound();
 
     void DeviceGone();
+    void LetGo();
 
     QSerialPort port_;
     // What the open device is known to be set to; empty while closed or after a refusal,
@@ -45,6 +54,13 @@ private:
     std::optional<LineSettings> inForce_;
     // Pseudo-terminals refuse some parity changes they make all the same (see SetParity).
     bool pseudoTerminal_ = false;
+#ifndef _WIN32
+    // Held from before QSerialPort opens the device until after it has closed it; the
+    // low latency is put back (in this order of destruction) before the claim goes.
+    std::optional<DeviceClaim> claim_;
+    std::optional<DescriptorDriverFlags> driverFlags_;
+    std::optional<LowLatency> lowLatency_;
+#endif
 };
 
 }  // namespace vantrel

@@ -14,6 +14,7 @@ public:
 
     bool PortOpen() const override { return inner_.PortOpen(); }
     void SetPortOpen(bool open) override { inner_.SetPortOpen(open); }
+    std::string DriverRemark() const override { return inner_.DriverRemark(); }
     void SetCommPort(std::int16_t n) override { inner_.SetCommPort(n); }
     std::int16_t CommPort() const override { return inner_.CommPort(); }
     void SetRTSEnable(bool on) override { inner_.SetRTSEnable(on); }

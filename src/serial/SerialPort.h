@@ -18,14 +18,28 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Raised by an opening when another program has the port (another Vantrel, a terminal
+// program, a flasher). The port was left as it was: not a byte sent to it, its line
+// settings untouched.
+class PortInUseError : public SerialError {
+public:
+    // name: "COMn (device)"
+    explicit PortInUseError(const std::string& name) : SerialError(name + " is in use by another program") {}
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
     virtual bool PortOpen() const = 0;
     // Opening uses the port number, settings and RTS state put before.
-    // Throws SerialError when the port cannot be opened; closing never throws.
+    // Throws SerialError when the port cannot be opened (PortInUseError when another
+    // program has it); closing never throws.
     virtual void SetPortOpen(bool open) = 0;
+    // What the device's driver answered to the opening of the open port beyond the line
+    // settings (on Linux: whether it gave the port low latency), for a trace; empty when
+    // there is nothing to say or the port is closed.
+    virtual std::string DriverRemark() const { return {}; }
 
     // COMn, n = 1..4. Put only while the port is closed.
     virtual void SetCommPort(std::int16_t n) = 0;

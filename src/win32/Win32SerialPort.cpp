@@ -92,8 +92,13 @@ void Win32SerialPort::Open() {
     if (device_.empty()) throw SerialError("COM" + std::to_string(commPort_) + " has no device on this machine");
     HANDLE handle = CreateFileA(DevicePath(device_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        throw SerialError("Cannot open " + Name() + ": " + Win32ErrorText(GetLastError()));
+    if (handle == INVALID_HANDLE_VALUE) {
+        // Share mode 0: a port that another program has open refuses with access denied
+        // (a sharing violation from some drivers), and nothing of it was touched.
+        const DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) throw PortInUseError(Name());
+        throw SerialError("Cannot open " + Name() + ": " + Win32ErrorText(error));
+    }
     handle_ = handle;
     gone_ = false;
     received_.clear();

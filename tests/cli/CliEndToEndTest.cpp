@@ -322,6 +322,41 @@ TEST_F(CliEndToEnd, SeveralTavsAreProgrammedAtOnceAndOneThatFailsStopsNoOther) {
     EXPECT_EQ(failing.counts["recordFrames"].toInt(), 7) << "seven tries of the last record, nothing more";
 }
 
+// A second vantrel-cli while COM1 is being programmed (as root too, who passes the
+// kernel's exclusive mode): it says COM1 is in use, shows no row for it and sends it
+// nothing; the transfer goes on untouched.
+TEST_F(CliEndToEnd, ASecondProgramDuringATransferLeavesThatPortAloneAndSaysItIsInUse) {
+    const std::string com1 = AttachTav(1, {"--reply", "11", "--version", "2.0"});
+    AttachTav(2, {"--reply", "11", "--version", "2.1"});
+    const auto records = DistinctRecords(300);
+    auto first = Start({"--json", "--trace", Path("trace.txt"), "program", Firmware(records), "--port", "1"});
+    QByteArray out;
+    while (!out.contains("\"sent\":5,")) {
+        ASSERT_TRUE(first->waitForReadyRead(60000)) << "no progress shown: " << out.toStdString();
+        out += first->readAllStandardOutput();
+    }
+    const std::string inUse = "COM1 (" + com1 + ") is in use by another program";
+    const CliResult search = Run({"search"});
+    EXPECT_EQ(search.exitCode, 0);
+    EXPECT_EQ(search.out, "COM2  Tav model 00 2.1\n");
+    EXPECT_EQ(search.err, "vantrel-cli: " + inUse + "\n");
+    const CliResult json = Run({"--json", "search"});
+    EXPECT_THAT(json.out, HasSubstr(R"({"event":"note","port":1,"text":")" + inUse + R"("})"));
+    EXPECT_THAT(Run({"ports"}).out, StartsWith("COM1  " + com1 + "  (set by VANTREL_COM1)\n"
+                                               "      in use by another program\n"));
+    const CliResult second = Run({"program", Firmware(records), "--port", "1", "--yes"});
+    EXPECT_EQ(second.exitCode, 4) << second.err;
+
+    ASSERT_TRUE(first->waitForFinished(120000));
+    EXPECT_EQ(first->exitCode(), 0);
+    const TavsimReport report = Report(1);
+    EXPECT_EQ(report.records, LastToFirst(records)) << "every record went in whole, in order";
+    EXPECT_EQ(report.counts["restarts"].toInt(), 1) << "the first search's only: no other program's probe";
+    std::ifstream trace(Path("trace.txt").toStdString());
+    const std::string traced(std::istreambuf_iterator<char>(trace), {});
+    EXPECT_THAT(traced, HasSubstr("COM1 low latency: refused by the driver")) << "a pseudo-terminal has none";
+}
+
 TEST_F(CliEndToEnd, AllProgramsEveryTavOfTheFilesTypeAskingEachItsOwnQuestion) {
     AttachTav(1, {"--reply", "11", "--version", "2.0"});
     AttachTav(2, {"--reply", "22", "--version", "1.0"});  // another type: left alone

@@ -1,7 +1,11 @@
-// vantrel-cli ports over a fake machine: the listing, --json, the --save round trip that
+// vantrel-cli ports over a fake machine: the listing (a port another program holds marked
+// in use), --json, the --save round trip that
 // keeps COM1 with its adapter after re-plugging; and the console's permission notice.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <sstream>
@@ -11,6 +15,7 @@
 #include "cli/DeniedPortNotice.h"
 #include "cli/PortsCommand.h"
 #include "ports/ComPortMap.h"
+#include "ports/PortInUse.h"
 #include "sim/VirtualSerialPort.h"
 
 namespace vantrel::test {
@@ -50,10 +55,14 @@ TEST(PortsCommand, ListsWhereEachComPortComesFromAndEveryPortFoundAlsoInJson) {
     m.roots.variables[1] = "none";
     m.WriteSystemFile("COM3=/dev/pts/9\nCOM3=/dev/pts/8\n");
     const std::string system = m.roots.systemPortsFile.string();
+    // Another program keeps COM1's adapter to itself, as pyserial's exclusive mode does.
+    const int held = ::open(m.Dev("ttyUSB0").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
 
     const PortsRun text = Ports(m.roots, false, false);
     EXPECT_EQ(text.exit, 0);
     EXPECT_EQ(text.out, "COM1  " + m.Dev("ttyUSB0") + "  (found)\n"
+                        "      in use by another program\n"
                         "COM2  no device  (set by VANTREL_COM2)\n"
                         "COM3  /dev/pts/9  (from " + system + ")\n"
                         "COM4  " + m.Dev("ttyS0") + "  (found)\n"
@@ -70,8 +79,9 @@ TEST(PortsCommand, ListsWhereEachComPortComesFromAndEveryPortFoundAlsoInJson) {
     for (std::string line; std::getline(lines, line);) events.push_back(nlohmann::json::parse(line));
     ASSERT_EQ(events.size(), 8u);
     EXPECT_EQ(events[0], nlohmann::json({{"event", "note"}, {"text", ignored}}));
+    EXPECT_EQ(events[1]["inUse"], true);
     EXPECT_EQ(events[2], nlohmann::json({{"event", "com"}, {"port", 2}, {"device", ""}, {"source", "variable"},
-                                         {"origin", "VANTREL_COM2"}}));
+                                         {"origin", "VANTREL_COM2"}, {"inUse", false}}));
     EXPECT_EQ(events[3]["source"], "file");
     EXPECT_EQ(events[3]["origin"], system);
     EXPECT_EQ(events[5], nlohmann::json({{"event", "found"}, {"device", m.Dev("ttyUSB0")},
@@ -80,6 +90,26 @@ TEST(PortsCommand, ListsWhereEachComPortComesFromAndEveryPortFoundAlsoInJson) {
                                          {"serial_number", "A10K"}}));
     EXPECT_EQ(events[7], nlohmann::json({{"event", "outcome"}, {"result", "ok"}, {"exit", 0}, {"summary", ""}}));
     EXPECT_EQ(json.err, "");
+    ::close(held);
+}
+
+// The kernel's table of locks, as /proc/locks has it: device 0:19 is "00:13", the inode
+// in decimal; a lock only waited for is no one's.
+TEST(PortsCommand, OnlyAFlockHeldOnTheDevicesOwnNodeMarksItInUse) {
+    const struct { const char* table; bool inUse; } cases[] = {
+        {"1: FLOCK  ADVISORY  WRITE 4321 00:13:77 0 EOF\n", true},
+        {"1: POSIX  ADVISORY  WRITE 99 fd:01:5 0 EOF\n2: FLOCK  ADVISORY  READ 4321 00:13:77 0 EOF\n", true},
+        {"1: FLOCK  ADVISORY  WRITE 4321 00:13:78 0 EOF\n", false},  // another node
+        {"1: FLOCK  ADVISORY  WRITE 4321 00:12:77 0 EOF\n", false},  // another file system
+        {"1: POSIX  ADVISORY  WRITE 4321 00:13:77 0 EOF\n", false},  // not a flock
+        {"1: FLOCK  ADVISORY  WRITE 4321 00:13:7 0 EOF\n1: -> FLOCK  ADVISORY  WRITE 555 00:13:77 0 EOF\n", false},
+        {"1: FLOCK  ADVISORY  WRITE 4321 00:13:77x 0 EOF\n", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table);
+        EXPECT_EQ(ListsFlockOn(c.table, 0x0, 0x13, 77), c.inUse);
+    }
 }
 
 TEST(PortsCommand, SaveWritesTheMappingByStableNamesSoEachComPortKeepsItsAdapterAfterReplugging) {
@@ -130,7 +160,7 @@ TEST(DeniedPortNotice, SaysOncePerDeviceWhyAPortCouldNotBeOpenedAndStillFailsThe
     sim::VirtualPump pump;
     sim::VirtualSerialPort absent{pump};  // no port exists: every opening fails
     Captured err;
-    cli::DeniedPortNotice port(absent, err.File(), [](const std::string& device) {
+    cli::DeniedPortNotice port(absent, err.File(), {}, [](const std::string& device) {
         return device == "/dev/ttyS2" ? "" : "cannot open " + device + ": permission denied";
     });
     for (int n : {1, 1, 2, 3, 1}) {

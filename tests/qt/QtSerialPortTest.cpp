@@ -1,9 +1,12 @@
 // The QSerialPort adapter and the waits over a real pseudo-terminal: what the program writes
 // reaches the line byte for byte, the line settings reach the device, a wait for bytes ends
 // when they are in but never before its interval, a flooding peer cannot make the receive
-// buffer grow without end, and every refusal is a SerialError.
+// buffer grow without end, every refusal is a SerialError, and a line that another
+// program holds is left as it is.
 
 #include <gmock/gmock.h>
+#include <linux/serial.h>
+#include <sys/file.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,6 +18,7 @@
 #include <thread>
 
 #include "QtRig.h"
+#include "qt/LowLatency.h"
 #include "qt/PseudoTerminal.h"
 
 namespace vantrel::test {
@@ -138,9 +142,34 @@ TEST_F(QtSerialPortTest, MalformedSettingsAndMissingOrBusyDevicesAreRefused) {
     EXPECT_EQ(port.Settings(), "19200,n,8,2");  // the old settings stay, on the line too
     EXPECT_EQ(pty.Settings().baud, 19200u);
 
+    // Held by this program's other port, then (closed) by another program's flock, which
+    // root does not pass either: refused as in use, no setting of the line changed.
+    const std::string inUse = "COM3 (" + pty.slave + ") is in use by another program";
     QtSerialPort other;
     other.SetCommPort(3);
-    EXPECT_THROW(other.SetPortOpen(true), SerialError) << "the line is held";
+    other.SetSettings("1200,e,7,1");
+    const auto refusedAsInUse = [&](const char* why) {
+        const Pty::Line before = pty.Settings();
+        try {
+            other.SetPortOpen(true);
+            ADD_FAILURE() << why << ": opened";
+        } catch (const PortInUseError& e) {
+            EXPECT_EQ(e.what(), inUse) << why;
+        }
+        EXPECT_FALSE(other.PortOpen());
+        EXPECT_EQ(pty.Settings(), before) << why;
+    };
+    refusedAsInUse("the other port of this program");
+    port.SetPortOpen(false);
+    const int held = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    refusedAsInUse("a flock of another program");
+    ::close(held);
+    other.SetPortOpen(true);
+    EXPECT_EQ(pty.Settings().baud, 1200u) << "free again";
+    EXPECT_THAT(other.DriverRemark(), ::testing::StartsWith("low latency: refused by the driver"))
+        << "a pseudo-terminal has no such thing";
+    other.SetPortOpen(false);
     other.SetCommPort(4);
     // A device that is not there, and a port mapped to no device at all.
     for (const auto& [device, reason] : {std::pair{"/dev/no-such-tav-line", " (/dev/no-such-tav-line): "},
@@ -153,6 +182,52 @@ TEST_F(QtSerialPortTest, MalformedSettingsAndMissingOrBusyDevicesAreRefused) {
             EXPECT_THAT(e.what(), ::testing::HasSubstr("Cannot open COM4" + std::string(reason)));
         }
         EXPECT_FALSE(other.PortOpen());
+    }
+}
+
+// A USB adapter's driver asked for low latency while the port is open, and only that one
+// flag put back afterwards, whatever else changed meanwhile.
+TEST(LowLatencyTest, TheDriversAnswerIsToldAndOnlyTheFlagItTurnedOnIsTurnedOff) {
+    struct Driver : SerialDriverFlags {
+        int flags = 0;
+        bool refuseRead = false, refuseWrite = false;
+        bool Read(int& out) override {
+            if (refuseRead) return errno = ENOTTY, false;
+            return out = flags, true;
+        }
+        bool Write(int in) override {
+            if (refuseWrite) return errno = EPERM, false;
+            return flags = in, true;
+        }
+    };
+    constexpr int kOther = ASYNC_SKIP_TEST;
+    const struct Case {
+        const char* name;
+        int flags;
+        bool refuseRead, refuseWrite;
+        const char* remark;
+        int whileOpen, afterwards;
+    } cases[] = {
+        {"off", kOther, false, false, "low latency: on until the port closes", kOther | ASYNC_LOW_LATENCY, kOther | 0x100},
+        {"already on", ASYNC_LOW_LATENCY, false, false, "low latency: already on", ASYNC_LOW_LATENCY,
+         ASYNC_LOW_LATENCY | 0x100},
+        {"not readable", 0, true, false, "low latency: refused by the driver (Inappropriate ioctl for device)", 0, 0x100},
+        {"not writable", 0, false, true, "low latency: refused by the driver (Operation not permitted)", 0, 0x100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Driver driver;
+        driver.flags = c.flags;
+        driver.refuseRead = c.refuseRead;
+        driver.refuseWrite = c.refuseWrite;
+        {
+            const LowLatency low(driver);
+            EXPECT_EQ(low.Remark(), c.remark);
+            EXPECT_EQ(driver.flags, c.whileOpen);
+            driver.refuseRead = driver.refuseWrite = false;
+            driver.flags |= 0x100;  // someone else's change while the port is open
+        }
+        EXPECT_EQ(driver.flags, c.afterwards);
     }
 }
 

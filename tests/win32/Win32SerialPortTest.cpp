@@ -52,6 +52,18 @@ TEST_F(Win32SerialPortTest, SettingsReachTheDevice) {
     // Closed and opened again, as the search and then the programming do.
     port.SetPortOpen(false);
     port.SetPortOpen(true);
+    // A second program's port finds it in use (share mode 0) and touches nothing: the
+    // last byte still goes out at the rate set before.
+    Win32SerialPort other{pump};
+    other.SetCommPort(1);
+    other.SetSettings("1200,n,8,1");
+    try {
+        other.SetPortOpen(true);
+        ADD_FAILURE() << "COM1 opened twice";
+    } catch (const PortInUseError& e) {
+        EXPECT_STREQ(e.what(), "COM1 (\\\\.\\COM1) is in use by another program");
+    }
+    EXPECT_FALSE(other.PortOpen());
     port.Output(marker);
     RunFor(150ms);
 }
