@@ -122,7 +122,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
 std::string CliUsage() {
     return R"(Usage: vantrel-cli [--json] [--trace FILE] load FILE
        vantrel-cli [--json] [--trace FILE] search [--emergency] [--yes | --no]
-       vantrel-cli [--json] [--trace FILE] program FILE --port N [--emergency] [--yes | --no]
+       vantrel-cli [--json] [--trace FILE] program FILE --port N [--port M ...] [--emergency] [--yes | --no]
+       vantrel-cli [--json] [--trace FILE] program FILE --all [--yes | --no]
        vantrel-cli [--json] ports [--save]
        vantrel-cli history [-n N] [--json]
        vantrel-cli --help | --version
@@ -134,7 +135,10 @@ Commands:
                    the version, the record count and the result rows
   search           search COM1..COM4 and print the result rows (no file: no row is
                    selectable except in emergency mode)
-  program FILE     load FILE, search, select the row of --port N and program that tav
+  program FILE     load FILE, search, select the row of --port N and program that tav;
+                   with several --port, or --all (every tav found of the file's type),
+                   program them all at the same time, each with its own question,
+                   progress and outcome
   ports            show the device of COM1..COM4 and where it comes from, and every
                    serial port found with its by-id name, description, maker and serial
                    number; --save first writes the mapping to the user's ports file by
@@ -145,7 +149,8 @@ Commands:
                    record's lines as stored
 
 Options:
-  --port N         the COM port (1..4) of the tav to program
+  --port N         the COM port (1..4) of the tav to program; may be given again
+  --all            program every tav that the search finds of the file's type
   --emergency      search in emergency mode, after the emergency warning: every port that
                    opens is listed and selectable, nothing is probed
   --yes, -y        answer every question OK (version question, emergency warning)
@@ -153,7 +158,8 @@ Options:
                    Without either, questions are asked on the terminal; with no terminal
                    on standard input they are answered Cancel.
   --json           one JSON object per line on standard output for every event: "box",
-                   "file", "row", "progress", "note" and a final "outcome"
+                   "file", "row", "progress", "note" and a final "outcome"; with
+                   several tavs each tav's events and its own "outcome" carry "port"
   --trace FILE     write every byte sent and received, every line-settings and RTS change,
                    every port opening and closing and every wait (its length and how it
                    ended) to FILE, one line each, time-stamped in milliseconds
@@ -179,15 +185,17 @@ Ctrl-C while a tav is programmed stops at the next record: the tav is restarted 
 after a failed transfer, the port is closed, and the exit status is 130. Ctrl-C
 again stops at once, without the restart (exit status 8). Elsewhere Ctrl-C stops at
 once and closes the port. The last line says how many records the tav acknowledged,
-whether it confirmed its restart, and when it must be programmed again.
+whether it confirmed its restart, and when it must be programmed again. With several
+tavs Ctrl-C stops every transfer so, and each tav says its own last line.
 
-Exit status:
+Exit status (several tavs: 0 when every one succeeded, else the status that the first
+failing port, in port order, would have given alone):
   0    the tav reported success (IR-micro targets: its final restart succeeded);
        load and search: done
   1    unexpected failure (serial platform, registry, terminal)
   2    usage error
   3    the firmware file did not load
-  4    no selectable tav on that port
+  4    no selectable tav on that port (--all: none of the file's type)
   5    programming failed: a record was never acknowledged
   6    completion not acknowledged: every record went in, the restart was not confirmed
   7    a question was answered Cancel
