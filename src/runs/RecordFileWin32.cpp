@@ -129,17 +129,17 @@ bool SameFile(HANDLE a, HANDLE b) {
 // end, so no write is ever kept out), and only if the path still names this file.
 void RollIfFull(Handle& h, const fs::path& file, std::uint64_t size, std::size_t adding, std::uint64_t maxBytes) {
     if (size == 0 || size + adding <= maxBytes) return;
-    OVERLAPPED far{};
-    far.OffsetHigh = 0x7FFFFFFF;
-    if (!LockFileEx(h.h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &far)) return;
+    OVERLAPPED beyondRecords{};
+    beyondRecords.OffsetHigh = 0x7FFFFFFF;
+    if (!LockFileEx(h.h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &beyondRecords)) return;
     Handle named(CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, kShare, nullptr, OPEN_EXISTING, 0, nullptr));
     const bool same = named.Valid() && SameFile(h.h, named.h);
     named = Handle();
     if (!same || !MoveFileExW(file.c_str(), RolledFile(file).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        UnlockFileEx(h.h, 0, 1, 0, &far);
+        UnlockFileEx(h.h, 0, 1, 0, &beyondRecords);
         return;
     }
-    UnlockFileEx(h.h, 0, 1, 0, &far);
+    UnlockFileEx(h.h, 0, 1, 0, &beyondRecords);
     std::string problem;
     if (std::optional<Handle> fresh = OpenForAppend(file, problem)) h = std::move(*fresh);
 }

@@ -73,6 +73,10 @@ void CheckPaths(const std::vector<PathCase>& cases) {
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path dir = temp.Path() / "case";
+        // A read-only file of the case before cannot be removed on Windows until it may be written.
+        std::error_code ignored;
+        for (const auto& entry : fs::recursive_directory_iterator(dir, ignored))
+            fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
         fs::remove_all(dir);
         fs::create_directory(dir);
         if (!c.make(dir)) {
