@@ -14,10 +14,10 @@ struct Win32SerialPort::Overlapped : OVERLAPPED {};
 
 namespace {
 
-HANDLE NewManualResetEvent() {
+UniqueHandle NewManualResetEvent() {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (event == nullptr) throw std::runtime_error("Cannot create an event: " + Win32ErrorText(GetLastError()));
-    return event;
+    return UniqueHandle(event);
 }
 
 BYTE ToWin32(Parity parity) {
@@ -72,8 +72,6 @@ Win32SerialPort::Win32SerialPort(Win32EventPump& pump)
 Win32SerialPort::~Win32SerialPort() {
     pump_.Unwatch(*this);
     Close();
-    CloseHandle(readEvent_);
-    CloseHandle(ioEvent_);
 }
 
 void Win32SerialPort::SetPortOpen(bool open) {
@@ -99,7 +97,7 @@ void Win32SerialPort::Open() {
         if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) throw PortInUseError(Name());
         throw SerialError("Cannot open " + Name() + ": " + Win32ErrorText(error));
     }
-    handle_ = handle;
+    handle_ = UniqueHandle(handle);
     gone_ = false;
     received_.clear();
     try {
@@ -121,22 +119,21 @@ void Win32SerialPort::Open() {
 }
 
 void Win32SerialPort::Close() {
-    if (handle_ != nullptr) {
-        CancelIo(handle_);
+    if (handle_.get()) {
+        CancelIo(handle_.get());
         if (readPending_) {
             DWORD ignored = 0;
-            GetOverlappedResult(handle_, read_.get(), &ignored, TRUE);  // the cancelled read lets go of our buffer
+            GetOverlappedResult(handle_.get(), read_.get(), &ignored, TRUE);  // the cancelled read lets go of our buffer
         }
-        CloseHandle(handle_);
-        handle_ = nullptr;
+        handle_.reset();
     }
     readPending_ = false;
-    ResetEvent(readEvent_);
+    ResetEvent(readEvent_.get());
 }
 
 void Win32SerialPort::ApplyRts() {
     // A device without modem lines refuses; RTS then stays a recorded state.
-    EscapeCommFunction(handle_, rts_ ? SETRTS : CLRRTS);
+    EscapeCommFunction(handle_.get(), rts_ ? SETRTS : CLRRTS);
 }
 
 // The whole state is put, not read back and changed: what the last user of the device
@@ -158,14 +155,14 @@ void Win32SerialPort::Apply(const LineSettings& line) {
     dcb.XoffLim = 512;
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
-    if (!SetCommState(handle_, &dcb) && !OnlyParityDropped(handle_, dcb))
+    if (!SetCommState(handle_.get(), &dcb) && !OnlyParityDropped(handle_.get(), dcb))
         throw SerialError("Cannot apply the serial settings on " + device_ + ": " + Win32ErrorText(GetLastError()));
 }
 
 void Win32SerialPort::Output(std::uint8_t byte) {
     ThrowUnlessUsable("write to");
     DWORD written = 0;
-    if (!Transfer(handle_, ioEvent_, true, &byte, 1, written) || written != 1) {
+    if (!Transfer(handle_.get(), ioEvent_.get(), true, &byte, 1, written) || written != 1) {
         const DWORD error = GetLastError();
         DeviceGone();
         throw SerialError("Cannot write to " + Name() + ": " + Win32ErrorText(error));
@@ -184,7 +181,7 @@ std::vector<std::uint8_t> Win32SerialPort::Input() {
     return bytes;
 }
 
-void* Win32SerialPort::WaitEvent() const { return readPending_ ? readEvent_ : nullptr; }
+void* Win32SerialPort::WaitEvent() const { return readPending_ ? readEvent_.get() : nullptr; }
 
 void Win32SerialPort::OnSignalled() { CollectRead(); }
 
@@ -192,9 +189,9 @@ void Win32SerialPort::OnSignalled() { CollectRead(); }
 // time-outs set, the read ends when the byte is in, not before.
 void Win32SerialPort::StartRead() {
     *read_ = Overlapped{};
-    read_->hEvent = readEvent_;
+    read_->hEvent = readEvent_.get();
     DWORD got = 0;
-    if (ReadFile(handle_, &readByte_, 1, &got, read_.get()) || GetLastError() == ERROR_IO_PENDING) {
+    if (ReadFile(handle_.get(), &readByte_, 1, &got, read_.get()) || GetLastError() == ERROR_IO_PENDING) {
         readPending_ = true;  // finished at once or later: the event is set either way
         return;
     }
@@ -204,7 +201,7 @@ void Win32SerialPort::StartRead() {
 void Win32SerialPort::CollectRead() {
     if (!readPending_) return;
     DWORD got = 0;
-    if (!GetOverlappedResult(handle_, read_.get(), &got, FALSE)) {
+    if (!GetOverlappedResult(handle_.get(), read_.get(), &got, FALSE)) {
         if (GetLastError() == ERROR_IO_INCOMPLETE) return;
         readPending_ = false;
         DeviceGone();
@@ -225,10 +222,10 @@ void Win32SerialPort::CollectRead() {
 void Win32SerialPort::DrainWaiting() {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(handle_, &errors, &status) || status.cbInQue == 0) return;
+    if (!ClearCommError(handle_.get(), &errors, &status) || status.cbInQue == 0) return;
     std::vector<std::uint8_t> bytes(std::min<std::size_t>(status.cbInQue, kReceiveLimit));
     DWORD got = 0;
-    if (!Transfer(handle_, ioEvent_, false, bytes.data(), static_cast<DWORD>(bytes.size()), got)) {
+    if (!Transfer(handle_.get(), ioEvent_.get(), false, bytes.data(), static_cast<DWORD>(bytes.size()), got)) {
         DeviceGone();
         return;
     }

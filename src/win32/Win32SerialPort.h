@@ -11,6 +11,7 @@
 
 #include "serial/LineSettings.h"
 #include "serial/DevicePort.h"
+#include "win32/UniqueHandle.h"
 #include "win32/Win32EventPump.h"
 
 namespace vantrel {
@@ -46,9 +47,9 @@ private:
     void DeviceGone();
 
     Win32EventPump& pump_;
-    void* handle_ = nullptr;     // HANDLE of the open device; null when closed or gone
-    void* readEvent_ = nullptr;  // manual-reset; set while a finished read waits to be collected
-    void* ioEvent_ = nullptr;    // for writes and the reads that drain what is waiting
+    UniqueHandle handle_;     // the open device; none when closed
+    UniqueHandle readEvent_;  // manual-reset; set while a finished read waits to be collected
+    UniqueHandle ioEvent_;    // for writes and the reads that drain what is waiting
     struct Overlapped;
     std::unique_ptr<Overlapped> read_;  // the outstanding read's OVERLAPPED, at a fixed address
     bool readPending_ = false;
