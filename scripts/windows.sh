@@ -2,11 +2,12 @@
 # Cross-builds the Windows console program with MinGW-w64 into build-windows/ and runs the
 # Windows suites under Wine, headless, in a Wine prefix of its own made afresh under
 # build-windows/. Needs the Linux build's vantrel-tavsim (scripts/setup.sh builds it) for
-# the end-to-end test over Wine's COM1. Then packs vantrel-cli.exe into a ZIP.
+# the end-to-end test over Wine's COM1. Then packs the programs into a ZIP and an installer,
+# and tries the installer in a fresh prefix of its own (tests/win32/installer.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev cmake ninja-build zip)
+packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev cmake ninja-build zip nsis)
 scripts/install-packages.sh "${packages[@]}"
 
 [ -f build/build.ninja ] || scripts/setup.sh
@@ -40,4 +41,8 @@ ctest --test-dir build-windows --output-on-failure -j2 --timeout 600 || status=$
 wineserver -k >/dev/null 2>&1 || true
 [ "$status" -eq 0 ] || exit "$status"
 
-(cd build-windows && cpack -G ZIP >/dev/null && ls vantrel-*-win64.zip)
+rm -f build-windows/vantrel-*-win64.zip build-windows/vantrel-*-win64.exe
+(cd build-windows && cpack -G ZIP >cpack.log 2>&1 && cpack -G NSIS >>cpack.log 2>&1) || { cat build-windows/cpack.log >&2; exit 1; }
+installer=$(ls build-windows/vantrel-*-win64.exe)
+tests/win32/installer.sh "$installer" build-windows
+ls build-windows/vantrel-*-win64.zip "$installer"
