@@ -320,6 +320,17 @@ TEST_F(CliEndToEnd, SeveralTavsAreProgrammedAtOnceAndOneThatFailsStopsNoOther) {
     const TavsimReport failing = Report(3);
     EXPECT_TRUE(failing.records.empty());
     EXPECT_EQ(failing.counts["recordFrames"].toInt(), 7) << "seven tries of the last record, nothing more";
+    // A record of each tav's run, with that tav's own outcome and status.
+    std::map<QString, QString> portOfRun;
+    std::map<QString, std::pair<QString, int>> ended;  // by port
+    for (const QJsonObject& line : RunRecord()) {
+        if (line["kind"] == "start") portOfRun[line["run"].toString()] = line["port"].toObject()["com"].toString();
+        else ended[portOfRun[line["run"].toString()]] = {line["outcome"].toString(), line["exit"].toInt()};
+    }
+    EXPECT_EQ(ended, (std::map<QString, std::pair<QString, int>>{{"COM1", {"succeeded", 0}},
+                                                                 {"COM2", {"succeeded", 0}},
+                                                                 {"COM3", {"record-failed", 5}},
+                                                                 {"COM4", {"succeeded", 0}}}));
 }
 
 // A second vantrel-cli while COM1 is being programmed (as root too, who passes the
