@@ -30,9 +30,9 @@ HWND CreateFor(const Control& c, HWND parent, int id) {
             return Child(WC_BUTTONW, BS_AUTORADIOBUTTON | WS_TABSTOP | (c.Name == "Option1(0)" ? WS_GROUP : 0), 0,
                          parent, id);
         case ControlKind::CommandButton:
-            // The tall, narrow Emergency button wraps its caption at the blanks.
-            return Child(WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | (c.Height > c.Width ? BS_MULTILINE : 0), 0, parent,
-                         id);
+            // The tall, narrow Emergency button draws its caption letter under letter (see
+            // DrawUprightButton); its text stays the caption, for automation to read.
+            return Child(WC_BUTTONW, (c.Height > c.Width ? BS_OWNERDRAW : BS_PUSHBUTTON) | WS_TABSTOP, 0, parent, id);
         case ControlKind::Label:
             return Child(WC_STATICW, SS_NOPREFIX | (c.Centred ? SS_CENTER : SS_LEFT), 0, parent, id);
         case ControlKind::ProgressBar:
@@ -102,6 +102,48 @@ void ShowContent(ControlWindow& view) {
 }
 
 }  // namespace
+
+void DrawUprightButton(const DRAWITEMSTRUCT& item) {
+    const HDC dc = item.hDC;
+    RECT area = item.rcItem;
+    const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    DrawFrameControl(dc, &area, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+
+    wchar_t text[64] = {};
+    GetWindowTextW(item.hwndItem, text, 64);
+    // One letter a line; a blank becomes half a line of space between the words. The
+    // button's font, smaller where the letters would not fit otherwise.
+    int letters = 0, gaps = 0;
+    for (const wchar_t* p = text; *p; ++p) (*p == L' ' ? gaps : letters) += 1;
+    LOGFONTW face{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)), sizeof face, &face);
+    const int room = (area.bottom - area.top - 6) * 2 / std::max(1, 2 * letters + gaps);
+    if (face.lfHeight < 0 ? -face.lfHeight * 5 / 4 > room : face.lfHeight > room) face.lfHeight = -room * 4 / 5;
+    const HFONT font = CreateFontIndirectW(&face);
+    const HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    const int line = metrics.tmHeight;
+    int y = (area.top + area.bottom - (letters * line + gaps * line / 2)) / 2 + (pushed ? 1 : 0);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    for (const wchar_t* p = text; *p; ++p) {
+        if (*p == L' ') {
+            y += line / 2;
+            continue;
+        }
+        RECT cell{area.left, y, area.right, y + line};
+        DrawTextW(dc, p, 1, &cell, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        y += line;
+    }
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    if (item.itemState & ODS_FOCUS) {
+        InflateRect(&area, -3, -3);
+        DrawFocusRect(dc, &area);
+    }
+}
 
 ControlWindow CreateControlWindow(Control& c, HWND parent, int id, HFONT font) {
     ControlWindow view;

@@ -20,12 +20,16 @@ struct ControlWindow {
     HWND groupBox = nullptr;  // a frame's border and caption, inside its panel
     PixelRect rect{};
     std::wstring text, tip;
+    std::wstring fittedText;  // the label text its font was last fitted to
     bool tipAdded = false;
     int min = -1, max = -1, value = -1;
 };
 
 // Makes the window for c as a child of parent, with its fixed looks (style, font).
 ControlWindow CreateControlWindow(Control& c, HWND parent, int id, HFONT font);
+
+// Paints a button taller than wide, whose caption would not fit across it.
+void DrawUprightButton(const DRAWITEMSTRUCT& item);
 
 // Copies geometry, visibility, enabled state, text, tooltip and value. `enabled`: as
 // ShownEnabled (app/ViewActions.h) has it; `tooltips`: the window's tooltip control.

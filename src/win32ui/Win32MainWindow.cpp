@@ -146,6 +146,9 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 Clicked(*view);
             return 0;
         }
+        case WM_DRAWITEM:
+            DrawUprightButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
         case WM_CTLCOLORSTATIC:
             return Colour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_TIMER:
@@ -257,9 +260,33 @@ void Win32MainWindow::Sync() {
     wchar_t shown[256] = {};
     GetWindowTextW(hwnd_, shown, 256);
     if (title != shown) SetWindowTextW(hwnd_, title.c_str());
-    for (ControlWindow& view : views_) ShowControl(view, scale_, ShownEnabled(w_, *view.control), tooltips_);
+    for (ControlWindow& view : views_) {
+        ShowControl(view, scale_, ShownEnabled(w_, *view.control), tooltips_);
+        if (view.control->Kind == ControlKind::Label) FitLabelFont(view);
+    }
     ShowStacking();
     KeepFocusUsable();
+}
+
+void Win32MainWindow::FitLabelFont(ControlWindow& view) {
+    // The design's font was narrower than most: a label whose text would be cut off at the
+    // design's size gets the largest size below it at which the whole text shows.
+    if (view.text == view.fittedText) return;
+    view.fittedText = view.text;
+    const double design = view.control->FontPoints > 0 ? view.control->FontPoints : kDesignFontPoints;
+    const HDC dc = GetDC(view.window);
+    const int room = view.rect.Width() - 2;
+    const int lines = std::max(1, view.rect.Height() / std::max(1, scale_(15 * 16)));  // 16 px lines at 96 dpi
+    double points = design;
+    for (; points > 6.0; points -= 0.25) {
+        const HGDIOBJ previous = SelectObject(dc, FontOf(points));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, view.text.c_str(), static_cast<int>(view.text.size()), &extent);
+        SelectObject(dc, previous);
+        if (extent.cx <= room * lines) break;
+    }
+    ReleaseDC(view.window, dc);
+    SendMessageW(view.window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(points)), TRUE);
 }
 
 void Win32MainWindow::ShowStacking() {

@@ -58,6 +58,7 @@ private:
     void EndSession();
     void Quit();
     void ShowStacking();
+    void FitLabelFont(ControlWindow& view);
     void KeepFocusUsable();
 
     Bootstrap& w_;
