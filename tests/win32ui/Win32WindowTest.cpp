@@ -197,6 +197,13 @@ TEST_F(Win32WindowTest, ShowsTheModelInStandardControls) {
     window.Sync();
     EXPECT_EQ(onTop(w.search), view(w.PleaseWait));
     EXPECT_EQ(onTop(w.Option1[1]), view(w.PleaseWait));
+
+    // Windows ending the session while nothing is being programmed: no hold, and the
+    // program ends with it.
+    EXPECT_EQ(SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_FALSE(w.Ended);
+    SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(w.Ended && window.Gone() && !IsWindowVisible(window.Handle()));
 }
 
 TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
