@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows console program with MinGW-w64 into build-windows/ and runs the
-# Windows suites under Wine, headless, in a Wine prefix of its own made afresh under
+# Cross-builds the Windows programs (the console's vantrel-cli.exe and the window's
+# vantrel.exe) with MinGW-w64 into build-windows/ and runs the Windows suites under Wine,
+# on a virtual screen of its own (Xvfb), in a Wine prefix of its own made afresh under
 # build-windows/. Needs the Linux build's vantrel-tavsim (scripts/setup.sh builds it) for
 # the end-to-end test over Wine's COM1. Then packs the programs into a ZIP and an installer,
 # and tries the installer in a fresh prefix of its own (tests/win32/installer.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev cmake ninja-build zip nsis)
+packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev cmake ninja-build zip nsis xvfb)
 scripts/install-packages.sh "${packages[@]}"
 
 [ -f build/build.ninja ] || scripts/setup.sh
@@ -17,10 +18,19 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVANTREL_HOST_TAVSIM="$PWD/build/sim/tools/vantrel-tavsim" >/dev/null
 cmake --build build-windows
 
-# A fresh prefix, no display: console programs need none. COM1..COM4 lead to symlinks in
+# The window's suites need a screen: a virtual one, on the first display number free (so
+# that runs side by side never meet), gone with this script.
+exec {display_fd}<> <(:)
+Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+read -r -t 10 -u "$display_fd" display || { echo "Xvfb did not start" >&2; exit 1; }
+exec {display_fd}<&-
+
+# A fresh prefix on that screen. COM1..COM4 lead to symlinks in
 # build-windows/wine-ports, which the end-to-end test points at its simulators' ptys;
 # Wine's mount manager makes the dosdevices links from these values when it starts.
-export WINEPREFIX=$PWD/build-windows/wineprefix WINEDEBUG=-all WINEARCH=win64 DISPLAY=
+export WINEPREFIX=$PWD/build-windows/wineprefix WINEDEBUG=-all WINEARCH=win64 DISPLAY=:$display
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
 mkdir -p build-windows/wine-ports

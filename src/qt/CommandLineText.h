@@ -4,14 +4,12 @@
 
 #include <string>
 
+#include "app/CommandLineText.h"
+
 namespace vantrel {
 
 // On Windows the raw command line after the program name (quotes and blanks as typed);
 // elsewhere the arguments (argv[1..]) joined by single blanks.
 std::string CommandLineText(int argc, char** argv);
-
-// The Windows rule on a raw command line: the program name (quoted or not) and the blanks
-// after it removed.
-std::string AfterProgramName(const std::string& rawCommandLine);
 
 }  // namespace vantrel

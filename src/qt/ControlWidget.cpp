@@ -15,10 +15,6 @@
 namespace vantrel {
 namespace {
 
-bool TakesInput(ControlKind kind) {
-    return kind == ControlKind::TextBox || kind == ControlKind::OptionButton || kind == ControlKind::CommandButton;
-}
-
 QWidget* CreateFrame(const Control& c, QWidget* parent) {
     QWidget* frame = nullptr;
     if (c.Border) {
@@ -168,12 +164,11 @@ QWidget* CreateControlWidget(const Control& c, QWidget* parent) {
     return widget;
 }
 
-void ShowControl(const Control& c, QWidget& widget, const TwipsScale& scale, bool usable) {
-    const QRect rect = scale.Rect(c.Left, c.Top, c.Width, c.Height);
+void ShowControl(const Control& c, QWidget& widget, const TwipsScale& scale, bool enabled) {
+    const QRect rect = ToQRect(scale.Rect(c.Left, c.Top, c.Width, c.Height));
     if (widget.geometry() != rect) widget.setGeometry(rect);
 
     // A control that may not be used is disabled in the view too: no click, no focus.
-    const bool enabled = c.Enabled && (usable || !TakesInput(c.Kind));
     if (widget.testAttribute(Qt::WA_ForceDisabled) == enabled) widget.setEnabled(enabled);
 
     const QString tip = ShownText(c.ToolTipText);

@@ -15,8 +15,8 @@ namespace vantrel {
 QWidget* CreateControlWidget(const Control& c, QWidget* parent);
 
 // Copies geometry, visibility, texts, tooltip and value into the widget, touching only
-// what differs, so that an unchanged model costs no repaint. `usable`: whether the
-// widget may take clicks and focus.
-void ShowControl(const Control& c, QWidget& widget, const TwipsScale& scale, bool usable);
+// what differs, so that an unchanged model costs no repaint. `enabled`: as ShownEnabled
+// (app/ViewActions.h) has it.
+void ShowControl(const Control& c, QWidget& widget, const TwipsScale& scale, bool enabled);
 
 }  // namespace vantrel

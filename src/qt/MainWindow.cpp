@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
-#include <exception>
 
 #include "qt/ControlWidget.h"
 
@@ -23,7 +22,7 @@ double LogicalDpi() {
 }  // namespace
 
 MainWindow::MainWindow(Bootstrap& w, QtEventPump& pump, WindowHandlers handlers)
-    : w_(w), pump_(pump), handlers_(std::move(handlers)), scale_(LogicalDpi()) {
+    : w_(w), pump_(pump), actions_(w, std::move(handlers), [&pump] { return pump.EndRequested(); }), scale_(LogicalDpi()) {
     setFixedSize(scale_(Bootstrap::ClientWidth), scale_(Bootstrap::ClientHeight));
     // The layout was made for the classic 8 pt window font; the default family at that size.
     QFont base = font();
@@ -33,7 +32,10 @@ MainWindow::MainWindow(Bootstrap& w, QtEventPump& pump, WindowHandlers handlers)
 
     idleTimer_.setTimerType(Qt::PreciseTimer);
     idleTimer_.setSingleShot(true);
-    connect(&idleTimer_, &QTimer::timeout, this, [this] { TimersDue(); });
+    connect(&idleTimer_, &QTimer::timeout, this, [this] {
+        actions_.TimersDue();
+        AfterHandler();
+    });
 
     // Covers appear row by row during a search and the progress bar moves while the
     // handler waits, because the window catches up whenever the pump is about to sleep.
@@ -52,14 +54,17 @@ void MainWindow::BuildWidgets() {
     for (int i = 0; i < static_cast<int>(w_.Option1.size()); ++i) {
         auto* radio = static_cast<QAbstractButton*>(WidgetOf(w_.Option1[i]));
         options_.addButton(radio, i);
-        connect(radio, &QAbstractButton::clicked, this, [this, i] { OptionClicked(i); });
+        connect(radio, &QAbstractButton::clicked, this, [this, i] {
+            if (actions_.Choose(i)) AfterHandler();
+            else Sync();
+        });
     }
     options_.setExclusive(true);
-    ConnectButton(w_.search, &WindowHandlers::search);
-    ConnectButton(w_.ProgramTav, &WindowHandlers::ProgramTav);
-    ConnectButton(w_.Load, &WindowHandlers::Load);
-    ConnectButton(w_.Exit, &WindowHandlers::Exit);
-    ConnectButton(w_.Emergency, &WindowHandlers::Emergency);
+    ConnectButton(w_.search);
+    ConnectButton(w_.ProgramTav);
+    ConnectButton(w_.Load);
+    ConnectButton(w_.Exit);
+    ConnectButton(w_.Emergency);
 }
 
 QWidget* MainWindow::WidgetOf(const Control& c) const {
@@ -67,50 +72,15 @@ QWidget* MainWindow::WidgetOf(const Control& c) const {
     return it == views_.end() ? nullptr : it->second;
 }
 
-void MainWindow::ConnectButton(Control& c, std::function<void(Bootstrap&)> WindowHandlers::*handler) {
+void MainWindow::ConnectButton(Control& c) {
     auto* button = static_cast<QAbstractButton*>(WidgetOf(c));
-    connect(button, &QAbstractButton::clicked, this, [this, &c, handler] {
-        // The view disables what the model forbids; this also holds when it lags behind.
-        if (!w_.CanActivate(c)) {
-            Sync();
-            return;
-        }
-        Dispatch([this, handler] {
-            if (const auto& run = handlers_.*handler) run(w_);
-        });
+    connect(button, &QAbstractButton::clicked, this, [this, &c] {
+        if (actions_.Press(c)) AfterHandler();
+        else Sync();
     });
 }
 
-void MainWindow::OptionClicked(int index) {
-    Control& option = w_.Option1[index];
-    // Selecting the row already selected is no new selection.
-    if (!w_.CanActivate(option) || option.Value != 0) {
-        Sync();
-        return;
-    }
-    for (auto& other : w_.Option1) other.Value = 0;
-    option.Value = 1;
-    Dispatch([this, index] {
-        if (handlers_.Option1) handlers_.Option1(w_, static_cast<std::int16_t>(index));
-    });
-}
-
-void MainWindow::TimersDue() {
-    Dispatch([this] { w_.FireDueTimers(); });
-}
-
-void MainWindow::Dispatch(const std::function<void()>& handler) {
-    if (quitting_) return;
-    try {
-        handler();
-    } catch (const ProgramEnding&) {
-        // The window was closed while the handler waited: it has unwound, nothing to show.
-    } catch (const std::exception& e) {
-        if (!pump_.EndRequested()) {
-            Sync();
-            w_.CommonDialog1.MsgBox(e.what(), BoxStyle::OkExclamation, "Error!");
-        }
-    }
+void MainWindow::AfterHandler() {
     QuitIfEnded();
     if (quitting_) return;
     Sync();
@@ -122,11 +92,8 @@ void MainWindow::QuitIfEnded() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The close box ends the program like Exit; Exit has already done its part.
-    if (!w_.Ended) CloseWindow(w_);
-    if (!w_.Ended) {
-        // A tav is being programmed: its transfer stops at the next record boundary and
-        // the flow reports and restarts the tav; the window closes once it has returned.
+    if (!actions_.CloseRequested()) {
+        // A tav is being programmed: the window closes once the flow has returned.
         // Closing again meanwhile changes nothing.
         event->ignore();
         return;
@@ -140,9 +107,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::TerminationSignal() {
-    // The first signal closes the window as its close box does. One more while a transfer
-    // is stopping means the sender insists: the program ends at once, the tav left as it is.
-    if (w_.Programming.Running && w_.Programming.StopRequested && !w_.Ended) EndProgram(w_);
+    // The first signal closes the window as its close box does; one more while a
+    // transfer is stopping ends the program at once.
+    actions_.EndInsisted();
     close();
 }
 
@@ -163,7 +130,7 @@ void MainWindow::Sync() {
     if (windowTitle() != title) setWindowTitle(title);
     // Not exclusive while copying, so that the model may have no row selected.
     options_.setExclusive(false);
-    for (const auto& [control, widget] : views_) ShowControl(*control, *widget, scale_, w_.IsUsable(*control));
+    for (const auto& [control, widget] : views_) ShowControl(*control, *widget, scale_, ShownEnabled(w_, *control));
     options_.setExclusive(true);
     ShowStacking();
 }

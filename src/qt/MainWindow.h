@@ -12,7 +12,8 @@
 #include "app/Bootstrap.h"
 #include "qt/QtEventPump.h"
 #include "qt/TwipsScale.h"
-#include "qt/WindowHandlers.h"
+#include "app/ViewActions.h"
+#include "app/WindowHandlers.h"
 
 namespace vantrel {
 
@@ -37,19 +38,16 @@ protected:
 
 private:
     void BuildWidgets();
-    void ConnectButton(Control& c, std::function<void(Bootstrap&)> WindowHandlers::*handler);
-    void OptionClicked(int index);
-    // Runs a handler, then brings the window up to date. A closed window unwinds a
-    // waiting handler with ProgramEnding; any other failure that escapes a handler is
-    // shown, and the window stays usable.
-    void Dispatch(const std::function<void()>& handler);
-    void TimersDue();
+    void ConnectButton(Control& c);
+    // After a handler has run: the window closes once the program has ended, or shows
+    // the model's state.
+    void AfterHandler();
     void QuitIfEnded();
     void ShowStacking();
 
     Bootstrap& w_;
     QtEventPump& pump_;
-    WindowHandlers handlers_;
+    ViewActions actions_;
     TwipsScale scale_;
     std::vector<std::pair<Control*, QWidget*>> views_;
     QButtonGroup options_;

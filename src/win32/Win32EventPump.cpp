@@ -64,13 +64,24 @@ void Win32EventPump::Unwatch(Win32WaitSource& source) {
     sources_.erase(std::remove(sources_.begin(), sources_.end(), &source), sources_.end());
 }
 
+void Win32EventPump::ThrowIfEnding() const {
+    if (endRequested_) throw ProgramEnding{};
+}
+
 void Win32EventPump::RunPendingEvents(Instant wakeAt) {
-    if (WaitAndDispatch(false)) return;
+    ThrowIfEnding();
+    if (WaitAndDispatch(false)) return ThrowIfEnding();
+    bool shown = false;
     // A timer that fires a little early (coarse system clocks) is set again: the wait
     // ends on an event or once the clock has reached wakeAt, never before.
     for (;;) {
         const Instant remaining = std::min(wakeAt - Now(), kLongestWait);
         if (remaining <= Instant::zero()) return;
+        if (beforeBlocking_ && !shown) {
+            beforeBlocking_();
+            shown = true;
+            ThrowIfEnding();
+        }
         // Rounded up, so that the timer is not due before wakeAt; negative: relative.
         LARGE_INTEGER due;
         due.QuadPart = -std::chrono::ceil<Ticks>(remaining).count();
@@ -78,6 +89,7 @@ void Win32EventPump::RunPendingEvents(Instant wakeAt) {
             throw std::runtime_error("Cannot set the waitable timer: " + Win32ErrorText(GetLastError()));
         const bool dispatched = WaitAndDispatch(true);
         CancelWaitableTimer(timer_);
+        ThrowIfEnding();
         if (dispatched || remaining == kLongestWait) return;
     }
 }
@@ -95,15 +107,37 @@ bool Win32EventPump::WaitAndDispatch(bool block) {
     const std::size_t wakeIndex = handles.size();
     handles.push_back(wake_);
     if (block) handles.push_back(timer_);
-    const DWORD result = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
-                                                block ? INFINITE : 0);
+    const auto count = static_cast<DWORD>(handles.size());
+    const DWORD timeout = block ? INFINITE : 0;
+    // MWMO_INPUTAVAILABLE: messages already in the queue wake the wait too, not only new ones.
+    const DWORD result = dispatch_ ? MsgWaitForMultipleObjectsEx(count, handles.data(), timeout, QS_ALLINPUT,
+                                                                  MWMO_INPUTAVAILABLE)
+                                   : WaitForMultipleObjects(count, handles.data(), FALSE, timeout);
     if (result == WAIT_FAILED)
         throw std::runtime_error("Waiting for events failed: " + Win32ErrorText(GetLastError()));
     const DWORD index = result - WAIT_OBJECT_0;
+    if (dispatch_ && index == count) return DispatchMessages();
     if (index == wakeIndex) return true;
     if (index >= owners.size()) return false;
     owners[index]->OnSignalled();
     return true;
+}
+
+bool Win32EventPump::DispatchMessages() {
+    bool any = false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        any = true;
+        if (msg.message == WM_QUIT) {
+            // Meant for the program's own message loop, below the waiting handler.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            RequestEnd();
+            break;
+        }
+        dispatch_(msg);
+        if (endRequested_) break;
+    }
+    return any;
 }
 
 }  // namespace vantrel

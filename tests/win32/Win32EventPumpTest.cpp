@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <thread>
 
 #include "win32/Win32EventPump.h"
@@ -34,6 +35,34 @@ TEST(Win32EventPump, APauseNeverEndsEarly) {
         }
     }
     EXPECT_EQ(quiet.signalled, 0);
+}
+
+// The window's pump: messages posted from another thread all through the pauses are
+// dispatched in the waits, and a pause made of turns (as Pause makes it) still never ends early.
+TEST(Win32EventPump, WindowMessagesRunInTheWaitsAndAPauseStillNeverEndsEarly) {
+    Win32EventPump pump;
+    int dispatched = 0;
+    pump.SetMessageDispatch([&dispatched](MSG& message) { dispatched += message.message == WM_APP; });
+    const DWORD thread = GetCurrentThreadId();
+    MSG peek;
+    PeekMessageW(&peek, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists before the poster starts
+    std::atomic<bool> done = false;
+    std::thread poster([&] {
+        while (!done) PostThreadMessageW(thread, WM_APP, 0, 0), std::this_thread::sleep_for(1ms);
+    });
+    for (int i = 0; i < 20; ++i) {
+        const Instant wakeAt = pump.Now() + 10ms;
+        while (pump.Now() < wakeAt) pump.RunPendingEvents(wakeAt);
+        EXPECT_GE(pump.Now(), wakeAt);
+    }
+    done = true;
+    poster.join();
+    EXPECT_GT(dispatched, 20);
+    // WM_QUIT in a wait is the program's own loop's: handed back, and the waits unwind.
+    PostQuitMessage(3);
+    EXPECT_THROW(pump.RunPendingEvents(pump.Now() + 10ms), ProgramEnding);
+    ASSERT_TRUE(PeekMessageW(&peek, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(peek.wParam, 3u);
 }
 
 TEST(Win32EventPump, AWatchedEventFromAnotherThreadEndsTheWaitAtOnce) {

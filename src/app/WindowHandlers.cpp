@@ -1,4 +1,4 @@
-#include "qt/WindowHandlers.h"
+#include "app/WindowHandlers.h"
 
 #include "app/Bootstrap.h"
 #include "app/Commands.h"

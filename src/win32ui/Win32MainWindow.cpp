@@ -1,0 +1,310 @@
+#include "win32ui/Win32MainWindow.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "win32ui/Panel.h"
+#include "win32ui/WideText.h"
+
+namespace vantrel {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"VantrelWindow";
+constexpr double kDesignFontPoints = 8.0;
+constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog navigation sends
+constexpr UINT_PTR kModelTimer = 1;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+double ScreenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96.0;
+}
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
+    WNDCLASSEXW window{};
+    if (GetClassInfoExW(instance, kWindowClass, &window)) return;
+    window.cbSize = sizeof window;
+    window.lpfnWndProc = proc;
+    window.hInstance = instance;
+    window.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    window.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    window.lpszClassName = kWindowClass;
+    RegisterClassExW(&window);
+}
+
+}  // namespace
+
+Win32MainWindow::Win32MainWindow(Bootstrap& w, Win32EventPump& pump, WindowHandlers handlers)
+    : w_(w), pump_(pump), actions_(w, std::move(handlers), [&pump] { return pump.EndRequested(); }),
+      scale_(ScreenDpi()) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterWindowClass(instance, Proc);
+    RegisterPanelClass(instance);
+    RECT frame{0, 0, scale_(Bootstrap::ClientWidth), scale_(Bootstrap::ClientHeight)};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    hwnd_ = CreateWindowExW(kExStyle, kWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance,
+                                nullptr);
+    BuildControls();
+
+    // The covers appear row by row during a search and the bar moves while a handler
+    // waits, because the window catches up whenever the pump is about to sleep.
+    pump_.SetBeforeBlocking([this] { Sync(); });
+    pump_.SetMessageDispatch([this](MSG& message) { Dispatch(message); });
+    Sync();
+    ArmTimers();
+}
+
+Win32MainWindow::~Win32MainWindow() {
+    pump_.SetMessageDispatch({});
+    pump_.SetBeforeBlocking({});
+    if (shutdownHeld_) ShutdownBlockReasonDestroy(hwnd_);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+}
+
+HFONT Win32MainWindow::FontOf(double points) {
+    auto& font = fonts_[points];
+    if (!font) {
+        // The design's MS Sans Serif is not everywhere: the system's message font face at
+        // the design's size.
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        LOGFONTW face = metrics.lfMessageFont;
+        face.lfHeight = -static_cast<LONG>(std::lround(points * scale_(1440) / 72.0));
+        face.lfWidth = 0;
+        font.reset(CreateFontIndirectW(&face));
+    }
+    return font.get();
+}
+
+void Win32MainWindow::BuildControls() {
+    int id = kFirstControlId;
+    for (Control* c : w_.AllControls()) {
+        const HWND parent = c->Container ? WindowOf(*c->Container) : hwnd_;
+        views_.push_back(
+            CreateControlWindow(*c, parent, id++, FontOf(c->FontPoints > 0 ? c->FontPoints : kDesignFontPoints)));
+    }
+}
+
+HWND Win32MainWindow::WindowOf(const Control& c) const {
+    const auto it = std::find_if(views_.begin(), views_.end(), [&c](const ControlWindow& v) { return v.control == &c; });
+    return it == views_.end() ? nullptr : it->window;
+}
+
+ControlWindow* Win32MainWindow::ViewOf(HWND window) {
+    const auto it =
+        std::find_if(views_.begin(), views_.end(), [window](const ControlWindow& v) { return v.window == window; });
+    return it == views_.end() ? nullptr : &*it;
+}
+
+void Win32MainWindow::Show(int how) {
+    ShowWindow(hwnd_, how);
+    UpdateWindow(hwnd_);
+    KeepFocusUsable();
+}
+
+int Win32MainWindow::Run() {
+    MSG message{};
+    while (!quitting_ && GetMessageW(&message, nullptr, 0, 0) > 0) Dispatch(message);
+    return 0;
+}
+
+void Win32MainWindow::Dispatch(MSG& message) {
+    if (hwnd_ && IsDialogMessageW(hwnd_, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+LRESULT CALLBACK Win32MainWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Win32MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self ? self->Handle(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: {
+            auto control = reinterpret_cast<HWND>(lParam);
+            // Enter (IDOK from dialog navigation) presses the control that has the focus.
+            if (LOWORD(wParam) == IDOK && !control) control = GetFocus();
+            if (ControlWindow* view = ViewOf(control);
+                view && (HIWORD(wParam) == BN_CLICKED || LOWORD(wParam) == IDOK))
+                Clicked(*view);
+            return 0;
+        }
+        case WM_DRAWITEM:
+            DrawUprightButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_CTLCOLORSTATIC:
+            return Colour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_TIMER:
+            if (wParam == kModelTimer) {
+                KillTimer(hwnd_, kModelTimer);
+                actions_.TimersDue();
+                AfterHandler();
+            }
+            return 0;
+        case WM_CLOSE:
+            Close();
+            return 0;
+        case WM_QUERYENDSESSION:
+            return QueryEndSession() ? TRUE : FALSE;
+        case WM_ENDSESSION:
+            if (wParam) EndSession();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+}
+
+void Win32MainWindow::Clicked(ControlWindow& view) {
+    const Control& c = *view.control;
+    bool ran = false;
+    if (c.Kind == ControlKind::CommandButton) ran = actions_.Press(c);
+    if (c.Kind == ControlKind::OptionButton) {
+        const auto row = std::find_if(w_.Option1.begin(), w_.Option1.end(), [&c](const Control& o) { return &o == &c; });
+        ran = actions_.Choose(static_cast<int>(row - w_.Option1.begin()));
+    }
+    if (ran)
+        AfterHandler();
+    else
+        Sync();  // a radio button checks itself: the model says again what is selected
+}
+
+LRESULT Win32MainWindow::Colour(HDC dc, HWND control) {
+    const ControlWindow* view = ViewOf(control);
+    if (!view || !view->control->Highlight) return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                                  reinterpret_cast<LPARAM>(control));
+    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_HIGHLIGHT));
+}
+
+void Win32MainWindow::AfterHandler() {
+    if (w_.Ended) Quit();
+    if (quitting_) return;
+    if (shutdownHeld_ && !w_.Programming.Running) {
+        ShutdownBlockReasonDestroy(hwnd_);
+        shutdownHeld_ = false;
+    }
+    Sync();
+    ArmTimers();
+}
+
+void Win32MainWindow::ArmTimers() {
+    if (quitting_) return;
+    const Instant now = pump_.Now();
+    const Instant horizon = now + std::chrono::hours(24);
+    const Instant due = w_.NextTimerDue(horizon);
+    if (due >= horizon) {
+        KillTimer(hwnd_, kModelTimer);
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(std::max(due - now, Instant::zero()));
+    SetTimer(hwnd_, kModelTimer, static_cast<UINT>(std::max<long long>(wait.count(), USER_TIMER_MINIMUM)), nullptr);
+}
+
+void Win32MainWindow::Close() {
+    // While a tav is being programmed the window closes once the flow has returned;
+    // closing again meanwhile changes nothing.
+    if (actions_.CloseRequested()) Quit();
+}
+
+bool Win32MainWindow::QueryEndSession() {
+    if (!w_.Programming.Running) return true;
+    // Windows would end the program in the middle of a transfer: the tav is left in its
+    // loader holding part of an image. The shutdown waits, with the reason shown, while
+    // the transfer stops at a record boundary and the tav is restarted.
+    if (!shutdownHeld_)
+        shutdownHeld_ = ShutdownBlockReasonCreate(hwnd_, L"A tav is being programmed: stopping the transfer and "
+                                                         L"restarting the tav.") != FALSE;
+    Close();
+    return false;
+}
+
+void Win32MainWindow::EndSession() {
+    // The session ends now, whatever the answer: the process may go as soon as this
+    // returns, so the port is closed here (a running transfer is cut short).
+    actions_.CloseRequested();
+    actions_.EndInsisted();
+    Quit();
+}
+
+void Win32MainWindow::Quit() {
+    if (quitting_) return;
+    quitting_ = true;
+    // A handler that is waiting (this message runs inside its wait) unwinds from there.
+    pump_.RequestEnd();
+    KillTimer(hwnd_, kModelTimer);
+    ShowWindow(hwnd_, SW_HIDE);
+    PostQuitMessage(0);
+}
+
+void Win32MainWindow::Sync() {
+    if (quitting_) return;
+    const std::wstring title = ShownWide(w_.Caption);
+    wchar_t shown[256] = {};
+    GetWindowTextW(hwnd_, shown, 256);
+    if (title != shown) SetWindowTextW(hwnd_, title.c_str());
+    for (ControlWindow& view : views_) {
+        ShowControl(view, scale_, ShownEnabled(w_, *view.control), tooltips_);
+        if (view.control->Kind == ControlKind::Label) FitLabelFont(view);
+    }
+    ShowStacking();
+    KeepFocusUsable();
+}
+
+void Win32MainWindow::FitLabelFont(ControlWindow& view) {
+    // The design's font was narrower than most: a label whose text would be cut off at the
+    // design's size gets the largest size below it at which the whole text shows.
+    if (view.text == view.fittedText) return;
+    view.fittedText = view.text;
+    const double design = view.control->FontPoints > 0 ? view.control->FontPoints : kDesignFontPoints;
+    const HDC dc = GetDC(view.window);
+    const int room = view.rect.Width() - 2;
+    const int lines = std::max(1, view.rect.Height() / std::max(1, scale_(15 * 16)));  // 16 px lines at 96 dpi
+    double points = design;
+    for (; points > 6.0; points -= 0.25) {
+        const HGDIOBJ previous = SelectObject(dc, FontOf(points));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, view.text.c_str(), static_cast<int>(view.text.size()), &extent);
+        SelectObject(dc, previous);
+        if (extent.cx <= room * lines) break;
+    }
+    ReleaseDC(view.window, dc);
+    SendMessageW(view.window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(points)), TRUE);
+}
+
+void Win32MainWindow::ShowStacking() {
+    const auto& order = w_.StackingOrder();
+    if (std::equal(order.begin(), order.end(), shownStacking_.begin(), shownStacking_.end())) return;
+    // Back to front: each one brought to the top lies above those before it.
+    for (const Control* c : order)
+        SetWindowPos(WindowOf(*c), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    shownStacking_.assign(order.begin(), order.end());
+}
+
+void Win32MainWindow::KeepFocusUsable() {
+    // A control greyed while it had the focus leaves the keyboard nowhere: the focus
+    // moves on to the first control that can take it.
+    if (GetActiveWindow() != hwnd_) return;
+    const HWND focus = GetFocus();
+    if (focus && focus != hwnd_ && IsWindowEnabled(focus) && IsWindowVisible(focus)) return;
+    if (const HWND next = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(next);
+}
+
+}  // namespace vantrel
