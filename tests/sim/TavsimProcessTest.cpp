@@ -63,7 +63,9 @@ TEST(TavsimProcess, AnswersOverItsPtyAndReportsOnSigterm) {
     pid_t ended = 0;
     for (int i = 0; i < 500 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i) usleep(10'000);
     if (ended != pid) kill(pid, SIGKILL);
-    EXPECT_TRUE(ended == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ended, pid) << "still running after 5 s";
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
     close(toTest[0]);
 
     std::ostringstream text;
