@@ -41,7 +41,7 @@ TavsimReport Program(const std::vector<sim::PhxRecord>& records, const QStringLi
     QtProgramRig rig(dialogs);
     TavsimProcess tav(VANTREL_TAVSIM, QStringList{"--reply", "11", "--version", "2.5"} + faults,
                       QString::fromStdString(rig.Path("report.json")));
-    setenv("VANTREL_COM2", tav.SlavePath().c_str(), 1);
+    const ScopedEnv com2("VANTREL_COM2", tav.SlavePath().c_str());
     std::ofstream(rig.Path("sample.phx"), std::ios::binary) << sim::WritePhx("Tav model 00", "2.6", records);
 
     LoadFirmwareFile(rig.w, rig.Path("sample.phx"));

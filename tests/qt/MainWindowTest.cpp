@@ -19,6 +19,7 @@
 #include "qt/MainWindow.h"
 #include "qt/ShownText.h"
 #include "qt/TerminationSignals.h"
+#include "support/ScopedEnv.h"
 
 namespace vantrel::test {
 namespace {
@@ -119,7 +120,7 @@ TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
         QtModel m;
         QTemporaryDir dir;
         TavsimProcess tav(VANTREL_TAVSIM, {"--reply", "11", "--version", "2.0"}, dir.filePath("tav.json"));
-        setenv("VANTREL_COM2", tav.SlavePath().c_str(), 1);
+        const ScopedEnv com2("VANTREL_COM2", tav.SlavePath().c_str());
         Form_Load(m.w);
         m.w.TargetReply = 0x11;
         m.w.RecordCount = 40;
