@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 #include <filesystem>
