@@ -56,6 +56,7 @@ Arguments ParseArguments(int argc, char** argv) {
     Arguments a;
     CLI::App app;
     app.set_help_flag("--help");  // answered with kUsage, written by hand
+    app.allow_windows_style_options(false);  // on Windows CLI11 would take /path/file for an option
     app.add_option("--target", a.target);
     app.add_option("--version", a.version);
     // Line numbers are read here, not by CLI11, which would take 010 for octal 8.
