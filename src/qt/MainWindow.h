@@ -39,9 +39,12 @@ protected:
 private:
     void BuildWidgets();
     void ConnectButton(Control& c);
+    // The control whose widget has the window's keyboard focus; nullptr: none.
+    const Control* FocusedControl() const;
     // After a handler has run: the window closes once the program has ended, or shows
-    // the model's state.
-    void AfterHandler();
+    // the model's state with the keyboard focus on a usable control. `focusAtStart`: the
+    // control that had the focus when the handler began.
+    void AfterHandler(const Control* focusAtStart);
     void QuitIfEnded();
     void ShowStacking();
 

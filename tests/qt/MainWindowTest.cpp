@@ -70,6 +70,20 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     EXPECT_EQ(calls["Option1(1)"] + calls["Option1(3)"], 0);
     EXPECT_EQ(w.Option1[2].Value, 1);
 
+    // Tab follows the screen, rows before the buttons, and passes over what cannot be used.
+    w.ProgramTav.Enabled = w.Emergency.Enabled = true;
+    window.Sync();
+    const auto callsBefore = calls;
+    view(w.Option1[0])->setFocus();
+    std::vector<std::string> tabbed;
+    for (int i = 0; i < 7; ++i) {
+        QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+        tabbed.push_back(window.focusWidget()->objectName().toStdString());
+    }
+    EXPECT_EQ(tabbed, (std::vector<std::string>{"Option1(2)", "search", "Emergency", "ProgramTav", "Load", "Exit",
+                                            "Option1(0)"}));
+    EXPECT_EQ(calls, callsBefore) << "Tab presses nothing";
+
     // While a command runs, the other commands' buttons and rows are greyed and take no
     // click; Exit stays usable. Afterwards they are as the model left them.
     std::vector<std::string> usableInside;
@@ -105,6 +119,73 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     EXPECT_TRUE(w.Ended);
     EXPECT_FALSE(window.isVisible());
     EXPECT_THROW(w.Wire.Pause(10), ProgramEnding);
+}
+
+// A keyboard-only user: after each command the focus is on the step that comes next, so
+// a space works without a Tab first; Tab goes down the screen. A handler that greys the
+// focused button does not leave the focus where the view handed it on (Exit), and a
+// timer's turn does not take the focus from where the user put it.
+TEST_F(MainWindowTest, AKeyboardAloneSearchesChoosesAndProgramsATav) {
+    QTemporaryDir dir;
+    TavsimProcess tav(VANTREL_TAVSIM, {"--reply", "11", "--version", "2.0"}, dir.filePath("tav.json"));
+    setenv("VANTREL_COM1", tav.SlavePath().c_str(), 1);
+    for (const char* var : {"VANTREL_COM2", "VANTREL_COM3", "VANTREL_COM4"}) setenv(var, "none", 1);
+    Form_Load(w);
+    // As a load of a file for this tav's type, with newer code, leaves the window.
+    w.TargetReply = 0x11;
+    w.Text2.Caption = "Version 2.5";
+    w.RecordCount = 12;
+    for (std::size_t i = 0; i < 12; ++i)
+        w.Records[i] = {static_cast<std::int16_t>(8 * i), {static_cast<std::uint8_t>(i), 0xA5}};
+    w.search.Enabled = w.Emergency.Enabled = true;
+    MainWindow window(w, pump);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto focused = [&window] {
+        return window.focusWidget() ? window.focusWidget()->objectName().toStdString() : std::string("none");
+    };
+    const auto key = [&window](Qt::Key k) {
+        QWidget* to = window.focusWidget();
+        QTest::keyClick(to ? to : &window, k);
+    };
+
+    window.WidgetOf(w.search)->setFocus();
+    key(Qt::Key_Space);
+    EXPECT_TRUE(w.Option1[0].Enabled);
+    EXPECT_EQ(focused(), "Option1(0)") << "the row the search found";
+
+    key(Qt::Key_Space);
+    EXPECT_EQ(w.Option1[0].Value, 1);
+    EXPECT_EQ(focused(), "Option1(0)");
+    std::vector<std::string> tabbed;
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Tab), tabbed.push_back(focused());
+    EXPECT_EQ(tabbed, (std::vector<std::string>{"search", "Emergency", "ProgramTav"}));
+
+    dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
+    key(Qt::Key_Space);
+    dialogs.VerifyAndClear();
+    EXPECT_EQ(tav.StopAndReport().records.size(), 12u);
+    EXPECT_EQ(focused(), "Option1(0)") << "the row still selected, not Program again";
+
+    // A load cancelled in the file dialog leaves Load and Exit: the focus is back on Load,
+    // though the view had handed it to Exit while Load was greyed.
+    for (int i = 0; i < 4; ++i) key(Qt::Key_Tab);
+    ASSERT_EQ(focused(), "Load");
+    dialogs.ExpectOpen("");
+    key(Qt::Key_Space);
+    dialogs.VerifyAndClear();
+    EXPECT_FALSE(w.Option1[0].Visible);
+    EXPECT_EQ(focused(), "Load");
+
+    key(Qt::Key_Tab);
+    w.Timer1.SetEnabled(false);  // as the last wait left it: armed for its own length
+    w.Timer1.SetInterval(100);
+    w.Timer1.SetEnabled(true);
+    window.ArmTimers();
+    QTest::qWait(250);
+    EXPECT_FALSE(w.Timer1.Enabled()) << "its turn came";
+    EXPECT_EQ(focused(), "Exit");
 }
 
 // Closing the window, or a termination signal, while a tav is programmed: the transfer
