@@ -131,6 +131,13 @@ void MainWindow::TerminationSignal() {
     close();
 }
 
+void MainWindow::WindowLost() {
+    // A transfer stops at its next record boundary and the tav is restarted before the
+    // program ends, as when the close box is pressed; the widgets have nowhere to draw.
+    lost_ = true;
+    close();
+}
+
 void MainWindow::ArmTimers() {
     if (quitting_) return;
     const Instant now = pump_.Now();
@@ -144,6 +151,7 @@ void MainWindow::ArmTimers() {
 }
 
 void MainWindow::Sync() {
+    if (lost_) return;
     const QString title = ShownText(w_.Caption);
     if (windowTitle() != title) setWindowTitle(title);
     // Not exclusive while copying, so that the model may have no row selected.

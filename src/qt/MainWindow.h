@@ -29,6 +29,9 @@ public:
 
     // SIGTERM, SIGINT or SIGHUP reached the process (see TerminationSignals).
     void TerminationSignal();
+    // The native window has been destroyed from outside (see NativeWindowLoss): the
+    // program ends as by the close box, showing nothing more.
+    void WindowLost();
 
     // The widget that shows a control of the model.
     QWidget* WidgetOf(const Control& c) const;
@@ -57,6 +60,7 @@ private:
     std::vector<const Control*> shownStacking_;
     QTimer idleTimer_;
     bool quitting_ = false;
+    bool lost_ = false;
 };
 
 }  // namespace vantrel

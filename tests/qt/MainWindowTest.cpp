@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <csignal>
 #include <map>
+#include <xcb/xcb.h>
 
 #include "QtRig.h"
 #include "TavsimProcess.h"
@@ -17,6 +18,8 @@
 #include "qt/CommandLineText.h"
 #include "qt/FileDialogFilter.h"
 #include "qt/MainWindow.h"
+#include "qt/NativeWindowLoss.h"
+#include "qt/QtDialogs.h"
 #include "qt/ShownText.h"
 #include "qt/TerminationSignals.h"
 
@@ -24,6 +27,14 @@ namespace vantrel::test {
 namespace {
 
 class MainWindowTest : public ::testing::Test, public QtModel {};
+
+// What the X server tells a client that watches a window when it has been destroyed.
+xcb_destroy_notify_event_t DestroyNotify(QWidget& window) {
+    xcb_destroy_notify_event_t destroyed{};
+    destroyed.response_type = XCB_DESTROY_NOTIFY;
+    destroyed.event = destroyed.window = static_cast<xcb_window_t>(window.winId());
+    return destroyed;
+}
 
 TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     Form_Load(w);
@@ -188,12 +199,54 @@ TEST_F(MainWindowTest, AKeyboardAloneSearchesChoosesAndProgramsATav) {
     EXPECT_EQ(focused(), "Exit");
 }
 
-// Closing the window, or a termination signal, while a tav is programmed: the transfer
-// stops at a record boundary and the flow reports and restarts the tav before the window
-// goes. A second close changes nothing; a second signal ends the program at once.
+// Only the X server's word that this very window is gone counts, and it is told once,
+// from the event loop rather than from inside Qt's handling of the event.
+TEST_F(MainWindowTest, ANativeWindowIsLostOnlyWhenTheServerDestroysIt) {
+    QWidget window, another;
+    window.show(), another.show();
+    int lost = 0;
+    NativeWindowLoss loss(window, [&lost] { ++lost; });
+    auto destroyed = DestroyNotify(window), sent = destroyed, elsewhere = DestroyNotify(another);
+    sent.response_type |= 0x80;  // sent by a client: destroys nothing
+    for (auto* e : {&sent, &elsewhere}) EXPECT_FALSE(loss.nativeEventFilter("xcb_generic_event_t", e, nullptr));
+    EXPECT_FALSE(loss.nativeEventFilter("windows_generic_MSG", &destroyed, nullptr));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lost, 0);
+
+    EXPECT_FALSE(loss.nativeEventFilter("xcb_generic_event_t", &destroyed, nullptr)) << "Qt sees it too";
+    EXPECT_EQ(lost, 0);
+    QCoreApplication::processEvents();
+    loss.nativeEventFilter("xcb_generic_event_t", &destroyed, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lost, 1);
+}
+
+// With the window gone a box would stand alone until someone answers it: it goes to the
+// standard error, answered with its safe button, and no file is asked for.
+TEST_F(MainWindowTest, OnceTheWindowIsLostBoxesGoToTheStandardError) {
+    QtDialogs shown;
+    shown.SetWindowLost();
+    // Were a dialog shown after all, it is shut rather than left to hang the suite.
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    guard.start(2000);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(shown.MsgBox("Tav failed to reprogram", BoxStyle::OkExclamation, "Error!"), BoxAnswer::Ok);
+    EXPECT_EQ(shown.MsgBox("Do you wish to proceed?", BoxStyle::OkCancel, "Warning"), BoxAnswer::Cancel);
+    EXPECT_EQ(shown.ShowOpen("PHX (*.PHX)| *.phx", true), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "vantrel: Error! Tav failed to reprogram\nvantrel: Warning Do you wish to proceed?\n");
+}
+
+// Closing the window, a termination signal, or the native window destroyed from outside,
+// while a tav is programmed: the transfer stops at a record boundary and the flow reports
+// and restarts the tav before the window goes. A second close changes nothing; a second
+// signal ends the program at once.
 TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
-    enum class Way { CloseBoxTwice, Signal, SignalTwice };
-    for (Way way : {Way::CloseBoxTwice, Way::Signal, Way::SignalTwice}) {
+    enum class Way { CloseBoxTwice, Signal, SignalTwice, NativeWindowDestroyed };
+    for (Way way : {Way::CloseBoxTwice, Way::Signal, Way::SignalTwice, Way::NativeWindowDestroyed}) {
         SCOPED_TRACE(static_cast<int>(way));
         QtModel m;
         QTemporaryDir dir;
@@ -208,14 +261,19 @@ TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
         m.w.Option1[1].Value = 1;
         MainWindow window(m.w, m.pump);
         TerminationSignals terminations([&window] { window.TerminationSignal(); });
+        NativeWindowLoss loss(window, [&window] { window.WindowLost(); });
         window.show();
 
         bool stillOpen = false;
         std::function<void()> cutAtThird = [&] {
             if (m.w.Programming.RecordsAcknowledged < 3) return void(QTimer::singleShot(1, &window, cutAtThird));
             if (way == Way::CloseBoxTwice) window.close(), window.close();
-            if (way != Way::CloseBoxTwice) ::raise(SIGTERM);
+            if (way == Way::Signal || way == Way::SignalTwice) ::raise(SIGTERM);
             if (way == Way::SignalTwice) ::raise(SIGTERM);
+            if (way == Way::NativeWindowDestroyed) {
+                auto destroyed = DestroyNotify(window);
+                loss.nativeEventFilter("xcb_generic_event_t", &destroyed, nullptr);
+            }
             QTimer::singleShot(1, &window, [&] { stillOpen = window.isVisible(); });
         };
         QTimer::singleShot(1, &window, cutAtThird);
