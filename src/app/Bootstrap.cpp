@@ -123,6 +123,11 @@ std::vector<Control*> Bootstrap::AllControls() {
     return all;
 }
 
+std::vector<const Control*> Bootstrap::AllControls() const {
+    const std::vector<Control*> all = const_cast<Bootstrap&>(*this).AllControls();
+    return {all.begin(), all.end()};
+}
+
 void Bootstrap::BringToFront(Control& topLevel) {
     std::erase(stacking_, &topLevel);
     stacking_.push_back(&topLevel);

@@ -97,6 +97,7 @@ public:
 
     // Every control, containers before what they contain.
     std::vector<Control*> AllControls();
+    std::vector<const Control*> AllControls() const;
     // The window's own children, back to front.
     const std::vector<Control*>& StackingOrder() const { return stacking_; }
     void BringToFront(Control& topLevel);

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "app/FocusAfterCommand.h"
 #include "qt/ControlWidget.h"
 
 namespace vantrel {
@@ -33,8 +34,9 @@ MainWindow::MainWindow(Bootstrap& w, QtEventPump& pump, WindowHandlers handlers)
     idleTimer_.setTimerType(Qt::PreciseTimer);
     idleTimer_.setSingleShot(true);
     connect(&idleTimer_, &QTimer::timeout, this, [this] {
+        const Control* focus = FocusedControl();
         actions_.TimersDue();
-        AfterHandler();
+        AfterHandler(focus);
     });
 
     // Covers appear row by row during a search and the progress bar moves while the
@@ -55,7 +57,8 @@ void MainWindow::BuildWidgets() {
         auto* radio = static_cast<QAbstractButton*>(WidgetOf(w_.Option1[i]));
         options_.addButton(radio, i);
         connect(radio, &QAbstractButton::clicked, this, [this, i] {
-            if (actions_.Choose(i)) AfterHandler();
+            const Control* focus = FocusedControl();
+            if (actions_.Choose(i)) AfterHandler(focus);
             else Sync();
         });
     }
@@ -65,6 +68,9 @@ void MainWindow::BuildWidgets() {
     ConnectButton(w_.Load);
     ConnectButton(w_.Exit);
     ConnectButton(w_.Emergency);
+    // Tab follows the screen, not the order the widgets were made in (rows last).
+    const std::vector<const Control*> order = TabOrder(w_);
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(WidgetOf(*order[i - 1]), WidgetOf(*order[i]));
 }
 
 QWidget* MainWindow::WidgetOf(const Control& c) const {
@@ -75,15 +81,27 @@ QWidget* MainWindow::WidgetOf(const Control& c) const {
 void MainWindow::ConnectButton(Control& c) {
     auto* button = static_cast<QAbstractButton*>(WidgetOf(c));
     connect(button, &QAbstractButton::clicked, this, [this, &c] {
-        if (actions_.Press(c)) AfterHandler();
+        const Control* focus = FocusedControl();
+        if (actions_.Press(c)) AfterHandler(focus);
         else Sync();
     });
 }
 
-void MainWindow::AfterHandler() {
+const Control* MainWindow::FocusedControl() const {
+    const QWidget* focus = focusWidget();
+    const auto it = std::find_if(views_.begin(), views_.end(), [focus](const auto& v) { return v.second == focus; });
+    return it == views_.end() ? nullptr : it->first;
+}
+
+void MainWindow::AfterHandler(const Control* focusAtStart) {
     QuitIfEnded();
     if (quitting_) return;
     Sync();
+    // Qt hands the focus of a widget it disables to the next one, or to none: after a
+    // search or a run nothing had it, and a space did nothing until Tab.
+    const Control* focused = FocusedControl();
+    if (const Control* want = FocusOnReturn(w_, focused, focusAtStart); want && want != focused)
+        WidgetOf(*want)->setFocus(Qt::OtherFocusReason);
     ArmTimers();
 }
 
@@ -113,6 +131,13 @@ void MainWindow::TerminationSignal() {
     close();
 }
 
+void MainWindow::WindowLost() {
+    // A transfer stops at its next record boundary and the tav is restarted before the
+    // program ends, as when the close box is pressed; the widgets have nowhere to draw.
+    lost_ = true;
+    close();
+}
+
 void MainWindow::ArmTimers() {
     if (quitting_) return;
     const Instant now = pump_.Now();
@@ -126,6 +151,7 @@ void MainWindow::ArmTimers() {
 }
 
 void MainWindow::Sync() {
+    if (lost_) return;
     const QString title = ShownText(w_.Caption);
     if (windowTitle() != title) setWindowTitle(title);
     // Not exclusive while copying, so that the model may have no row selected.

@@ -29,6 +29,9 @@ public:
 
     // SIGTERM, SIGINT or SIGHUP reached the process (see TerminationSignals).
     void TerminationSignal();
+    // The native window has been destroyed from outside (see NativeWindowLoss): the
+    // program ends as by the close box, showing nothing more.
+    void WindowLost();
 
     // The widget that shows a control of the model.
     QWidget* WidgetOf(const Control& c) const;
@@ -39,9 +42,12 @@ protected:
 private:
     void BuildWidgets();
     void ConnectButton(Control& c);
+    // The control whose widget has the window's keyboard focus; nullptr: none.
+    const Control* FocusedControl() const;
     // After a handler has run: the window closes once the program has ended, or shows
-    // the model's state.
-    void AfterHandler();
+    // the model's state with the keyboard focus on a usable control. `focusAtStart`: the
+    // control that had the focus when the handler began.
+    void AfterHandler(const Control* focusAtStart);
     void QuitIfEnded();
     void ShowStacking();
 
@@ -54,6 +60,7 @@ private:
     std::vector<const Control*> shownStacking_;
     QTimer idleTimer_;
     bool quitting_ = false;
+    bool lost_ = false;
 };
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "qt/FileDialogFilter.h"
 #include "qt/ShownText.h"
@@ -14,11 +15,15 @@ void QtDialogs::BeforeShowing() {
 }
 
 BoxAnswer QtDialogs::MsgBox(const std::string& text, BoxStyle style, const std::string& title) {
+    const bool question = style == BoxStyle::OkCancel;
+    if (windowLost_) {
+        std::fprintf(stderr, "vantrel: %s %s\n", title.c_str(), text.c_str());
+        return question ? BoxAnswer::Cancel : BoxAnswer::Ok;
+    }
     BeforeShowing();
     QString body = ShownText(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 
-    const bool question = style == BoxStyle::OkCancel;
     QMessageBox box(question ? QMessageBox::NoIcon : QMessageBox::Warning, ShownText(title), body,
                     question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent_);
     box.setTextFormat(Qt::PlainText);
@@ -28,6 +33,7 @@ BoxAnswer QtDialogs::MsgBox(const std::string& text, BoxStyle style, const std::
 }
 
 std::string QtDialogs::ShowOpen(const std::string& filter, bool fileMustExist) {
+    if (windowLost_) return {};
     BeforeShowing();
     QFileDialog dialog(parent_);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -5,6 +5,7 @@
 #include "app/Bootstrap.h"
 #include "qt/CommandLineText.h"
 #include "qt/MainWindow.h"
+#include "qt/NativeWindowLoss.h"
 #include "qt/QtDialogs.h"
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
@@ -36,6 +37,11 @@ int main(int argc, char** argv) {
     dialogs.SetBeforeShowing([&window] { window.Sync(); });
     // A signal closes the window as the close box does: a transfer stops at a record boundary.
     vantrel::TerminationSignals terminations([&window] { window.TerminationSignal(); });
+    // A window destroyed from outside ends the program as the close box does.
+    vantrel::NativeWindowLoss loss(window, [&] {
+        dialogs.SetWindowLost();
+        window.WindowLost();
+    });
     window.show();
     return QApplication::exec();
 }

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <csignal>
 #include <map>
+#include <xcb/xcb.h>
 
 #include "QtRig.h"
 #include "TavsimProcess.h"
@@ -17,6 +18,8 @@
 #include "qt/CommandLineText.h"
 #include "qt/FileDialogFilter.h"
 #include "qt/MainWindow.h"
+#include "qt/NativeWindowLoss.h"
+#include "qt/QtDialogs.h"
 #include "qt/ShownText.h"
 #include "qt/TerminationSignals.h"
 #include "support/ScopedEnv.h"
@@ -25,6 +28,14 @@ namespace vantrel::test {
 namespace {
 
 class MainWindowTest : public ::testing::Test, public QtModel {};
+
+// What the X server tells a client that watches a window when it has been destroyed.
+xcb_destroy_notify_event_t DestroyNotify(QWidget& window) {
+    xcb_destroy_notify_event_t destroyed{};
+    destroyed.response_type = XCB_DESTROY_NOTIFY;
+    destroyed.event = destroyed.window = static_cast<xcb_window_t>(window.winId());
+    return destroyed;
+}
 
 TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     Form_Load(w);
@@ -73,6 +84,20 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     EXPECT_EQ(calls["Option1(1)"] + calls["Option1(3)"], 0);
     EXPECT_EQ(w.Option1[2].Value, 1);
 
+    // Tab follows the screen, rows before the buttons, and passes over what cannot be used.
+    w.ProgramTav.Enabled = w.Emergency.Enabled = true;
+    window.Sync();
+    const auto callsBefore = calls;
+    view(w.Option1[0])->setFocus();
+    std::vector<std::string> tabbed;
+    for (int i = 0; i < 7; ++i) {
+        QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+        tabbed.push_back(window.focusWidget()->objectName().toStdString());
+    }
+    EXPECT_EQ(tabbed, (std::vector<std::string>{"Option1(2)", "search", "Emergency", "ProgramTav", "Load", "Exit",
+                                            "Option1(0)"}));
+    EXPECT_EQ(calls, callsBefore) << "Tab presses nothing";
+
     // While a command runs, the other commands' buttons and rows are greyed and take no
     // click; Exit stays usable. Afterwards they are as the model left them.
     std::vector<std::string> usableInside;
@@ -110,12 +135,121 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     EXPECT_THROW(w.Wire.Pause(10), ProgramEnding);
 }
 
-// Closing the window, or a termination signal, while a tav is programmed: the transfer
-// stops at a record boundary and the flow reports and restarts the tav before the window
-// goes. A second close changes nothing; a second signal ends the program at once.
+// A keyboard-only user: after each command the focus is on the step that comes next, so
+// a space works without a Tab first; Tab goes down the screen. A handler that greys the
+// focused button does not leave the focus where the view handed it on (Exit), and a
+// timer's turn does not take the focus from where the user put it.
+TEST_F(MainWindowTest, AKeyboardAloneSearchesChoosesAndProgramsATav) {
+    QTemporaryDir dir;
+    TavsimProcess tav(VANTREL_TAVSIM, {"--reply", "11", "--version", "2.0"}, dir.filePath("tav.json"));
+    setenv("VANTREL_COM1", tav.SlavePath().c_str(), 1);
+    for (const char* var : {"VANTREL_COM2", "VANTREL_COM3", "VANTREL_COM4"}) setenv(var, "none", 1);
+    Form_Load(w);
+    // As a load of a file for this tav's type, with newer code, leaves the window.
+    w.TargetReply = 0x11;
+    w.Text2.Caption = "Version 2.5";
+    w.RecordCount = 12;
+    for (std::size_t i = 0; i < 12; ++i)
+        w.Records[i] = {static_cast<std::int16_t>(8 * i), {static_cast<std::uint8_t>(i), 0xA5}};
+    w.search.Enabled = w.Emergency.Enabled = true;
+    MainWindow window(w, pump);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto focused = [&window] {
+        return window.focusWidget() ? window.focusWidget()->objectName().toStdString() : std::string("none");
+    };
+    const auto key = [&window](Qt::Key k) {
+        QWidget* to = window.focusWidget();
+        QTest::keyClick(to ? to : &window, k);
+    };
+
+    window.WidgetOf(w.search)->setFocus();
+    key(Qt::Key_Space);
+    EXPECT_TRUE(w.Option1[0].Enabled);
+    EXPECT_EQ(focused(), "Option1(0)") << "the row the search found";
+
+    key(Qt::Key_Space);
+    EXPECT_EQ(w.Option1[0].Value, 1);
+    EXPECT_EQ(focused(), "Option1(0)");
+    std::vector<std::string> tabbed;
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Tab), tabbed.push_back(focused());
+    EXPECT_EQ(tabbed, (std::vector<std::string>{"search", "Emergency", "ProgramTav"}));
+
+    dialogs.ExpectBox("OK! ", "Tav reprogram suceeded");
+    key(Qt::Key_Space);
+    dialogs.VerifyAndClear();
+    EXPECT_EQ(tav.StopAndReport().records.size(), 12u);
+    EXPECT_EQ(focused(), "Option1(0)") << "the row still selected, not Program again";
+
+    // A load cancelled in the file dialog leaves Load and Exit: the focus is back on Load,
+    // though the view had handed it to Exit while Load was greyed.
+    for (int i = 0; i < 4; ++i) key(Qt::Key_Tab);
+    ASSERT_EQ(focused(), "Load");
+    dialogs.ExpectOpen("");
+    key(Qt::Key_Space);
+    dialogs.VerifyAndClear();
+    EXPECT_FALSE(w.Option1[0].Visible);
+    EXPECT_EQ(focused(), "Load");
+
+    key(Qt::Key_Tab);
+    w.Timer1.SetEnabled(false);  // as the last wait left it: armed for its own length
+    w.Timer1.SetInterval(100);
+    w.Timer1.SetEnabled(true);
+    window.ArmTimers();
+    QTest::qWait(250);
+    EXPECT_FALSE(w.Timer1.Enabled()) << "its turn came";
+    EXPECT_EQ(focused(), "Exit");
+}
+
+// Only the X server's word that this very window is gone counts, and it is told once,
+// from the event loop rather than from inside Qt's handling of the event.
+TEST_F(MainWindowTest, ANativeWindowIsLostOnlyWhenTheServerDestroysIt) {
+    QWidget window, another;
+    window.show(), another.show();
+    int lost = 0;
+    NativeWindowLoss loss(window, [&lost] { ++lost; });
+    auto destroyed = DestroyNotify(window), sent = destroyed, elsewhere = DestroyNotify(another);
+    sent.response_type |= 0x80;  // sent by a client: destroys nothing
+    for (auto* e : {&sent, &elsewhere}) EXPECT_FALSE(loss.nativeEventFilter("xcb_generic_event_t", e, nullptr));
+    EXPECT_FALSE(loss.nativeEventFilter("windows_generic_MSG", &destroyed, nullptr));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lost, 0);
+
+    EXPECT_FALSE(loss.nativeEventFilter("xcb_generic_event_t", &destroyed, nullptr)) << "Qt sees it too";
+    EXPECT_EQ(lost, 0);
+    QCoreApplication::processEvents();
+    loss.nativeEventFilter("xcb_generic_event_t", &destroyed, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lost, 1);
+}
+
+// With the window gone a box would stand alone until someone answers it: it goes to the
+// standard error, answered with its safe button, and no file is asked for.
+TEST_F(MainWindowTest, OnceTheWindowIsLostBoxesGoToTheStandardError) {
+    QtDialogs shown;
+    shown.SetWindowLost();
+    // Were a dialog shown after all, it is shut rather than left to hang the suite.
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    guard.start(2000);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(shown.MsgBox("Tav failed to reprogram", BoxStyle::OkExclamation, "Error!"), BoxAnswer::Ok);
+    EXPECT_EQ(shown.MsgBox("Do you wish to proceed?", BoxStyle::OkCancel, "Warning"), BoxAnswer::Cancel);
+    EXPECT_EQ(shown.ShowOpen("PHX (*.PHX)| *.phx", true), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "vantrel: Error! Tav failed to reprogram\nvantrel: Warning Do you wish to proceed?\n");
+}
+
+// Closing the window, a termination signal, or the native window destroyed from outside,
+// while a tav is programmed: the transfer stops at a record boundary and the flow reports
+// and restarts the tav before the window goes. A second close changes nothing; a second
+// signal ends the program at once.
 TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
-    enum class Way { CloseBoxTwice, Signal, SignalTwice };
-    for (Way way : {Way::CloseBoxTwice, Way::Signal, Way::SignalTwice}) {
+    enum class Way { CloseBoxTwice, Signal, SignalTwice, NativeWindowDestroyed };
+    for (Way way : {Way::CloseBoxTwice, Way::Signal, Way::SignalTwice, Way::NativeWindowDestroyed}) {
         SCOPED_TRACE(static_cast<int>(way));
         QtModel m;
         QTemporaryDir dir;
@@ -130,14 +264,19 @@ TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
         m.w.Option1[1].Value = 1;
         MainWindow window(m.w, m.pump);
         TerminationSignals terminations([&window] { window.TerminationSignal(); });
+        NativeWindowLoss loss(window, [&window] { window.WindowLost(); });
         window.show();
 
         bool stillOpen = false;
         std::function<void()> cutAtThird = [&] {
             if (m.w.Programming.RecordsAcknowledged < 3) return void(QTimer::singleShot(1, &window, cutAtThird));
             if (way == Way::CloseBoxTwice) window.close(), window.close();
-            if (way != Way::CloseBoxTwice) ::raise(SIGTERM);
+            if (way == Way::Signal || way == Way::SignalTwice) ::raise(SIGTERM);
             if (way == Way::SignalTwice) ::raise(SIGTERM);
+            if (way == Way::NativeWindowDestroyed) {
+                auto destroyed = DestroyNotify(window);
+                loss.nativeEventFilter("xcb_generic_event_t", &destroyed, nullptr);
+            }
             QTimer::singleShot(1, &window, [&] { stillOpen = window.isVisible(); });
         };
         QTimer::singleShot(1, &window, cutAtThird);
