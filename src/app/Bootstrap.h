@@ -55,6 +55,8 @@ public:
     bool Ended = false;
     // A command handler is running (see app/CommandScope.h): no other command starts.
     bool CommandRunning = false;
+    // How many commands have started: whether a handler ran one, for the keyboard focus.
+    unsigned CommandsStarted = 0;
     // The Program command: its stop request and what it last did on the wire.
     ProgrammingRun Programming;
 

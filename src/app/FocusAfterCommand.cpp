@@ -16,8 +16,8 @@ const Control* FocusAfterCommand(const Bootstrap& w) {
     return nullptr;
 }
 
-const Control* FocusOnReturn(const Bootstrap& w, const Control* focused, const Control* atStart) {
-    if (focused && focused == atStart && w.CanActivate(*focused)) return focused;
+const Control* FocusOnReturn(const Bootstrap& w, const Control* focused, bool commandRan) {
+    if (!commandRan && focused && w.CanActivate(*focused)) return focused;
     return FocusAfterCommand(w);
 }
 

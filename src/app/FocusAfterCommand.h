@@ -18,12 +18,13 @@ struct Control;
 // must not start a transfer, nor the warning.
 const Control* FocusAfterCommand(const Bootstrap& w);
 
-// Where the focus belongs once a command has returned. `focused` has it now and `atStart`
-// had it when the command began (nullptr: none, or no control of the model). The focus
-// stays only on a control that can still be used and that the command did not take it
-// from: a view hands the focus of a control it greys to the next one (often Exit, where a
-// space would end the program), and that was not the user's choice.
-const Control* FocusOnReturn(const Bootstrap& w, const Control* focused, const Control* atStart);
+// Where the focus belongs once a handler has returned. `focused` has it now (nullptr:
+// none, or no control of the model); `commandRan`: the handler ran a command (see
+// Bootstrap::CommandsStarted). After a command it goes to the next step: meanwhile the
+// view may have handed the focus of a control it greyed to the next one (often Exit,
+// where a space would end the program), and that was not the user's choice. Otherwise
+// (a timer's turn) it stays where the user put it, while that can still be used.
+const Control* FocusOnReturn(const Bootstrap& w, const Control* focused, bool commandRan);
 
 // The controls Tab reaches, in the order it reaches them whatever their state: top to
 // bottom and, at the same height, left to right on the window.

@@ -34,9 +34,9 @@ MainWindow::MainWindow(Bootstrap& w, QtEventPump& pump, WindowHandlers handlers)
     idleTimer_.setTimerType(Qt::PreciseTimer);
     idleTimer_.setSingleShot(true);
     connect(&idleTimer_, &QTimer::timeout, this, [this] {
-        const Control* focus = FocusedControl();
+        const unsigned commands = w_.CommandsStarted;
         actions_.TimersDue();
-        AfterHandler(focus);
+        AfterHandler(commands);
     });
 
     // Covers appear row by row during a search and the progress bar moves while the
@@ -57,8 +57,8 @@ void MainWindow::BuildWidgets() {
         auto* radio = static_cast<QAbstractButton*>(WidgetOf(w_.Option1[i]));
         options_.addButton(radio, i);
         connect(radio, &QAbstractButton::clicked, this, [this, i] {
-            const Control* focus = FocusedControl();
-            if (actions_.Choose(i)) AfterHandler(focus);
+            const unsigned commands = w_.CommandsStarted;
+            if (actions_.Choose(i)) AfterHandler(commands);
             else Sync();
         });
     }
@@ -81,8 +81,8 @@ QWidget* MainWindow::WidgetOf(const Control& c) const {
 void MainWindow::ConnectButton(Control& c) {
     auto* button = static_cast<QAbstractButton*>(WidgetOf(c));
     connect(button, &QAbstractButton::clicked, this, [this, &c] {
-        const Control* focus = FocusedControl();
-        if (actions_.Press(c)) AfterHandler(focus);
+        const unsigned commands = w_.CommandsStarted;
+        if (actions_.Press(c)) AfterHandler(commands);
         else Sync();
     });
 }
@@ -93,14 +93,15 @@ const Control* MainWindow::FocusedControl() const {
     return it == views_.end() ? nullptr : it->first;
 }
 
-void MainWindow::AfterHandler(const Control* focusAtStart) {
+void MainWindow::AfterHandler(unsigned commandsBefore) {
     QuitIfEnded();
     if (quitting_) return;
     Sync();
     // Qt hands the focus of a widget it disables to the next one, or to none: after a
     // search or a run nothing had it, and a space did nothing until Tab.
     const Control* focused = FocusedControl();
-    if (const Control* want = FocusOnReturn(w_, focused, focusAtStart); want && want != focused)
+    if (const Control* want = FocusOnReturn(w_, focused, w_.CommandsStarted != commandsBefore);
+        want && want != focused)
         WidgetOf(*want)->setFocus(Qt::OtherFocusReason);
     ArmTimers();
 }

@@ -45,9 +45,9 @@ private:
     // The control whose widget has the window's keyboard focus; nullptr: none.
     const Control* FocusedControl() const;
     // After a handler has run: the window closes once the program has ended, or shows
-    // the model's state with the keyboard focus on a usable control. `focusAtStart`: the
-    // control that had the focus when the handler began.
-    void AfterHandler(const Control* focusAtStart);
+    // the model's state with the keyboard focus on a usable control. `commandsBefore`:
+    // the model's count of commands started when the handler began.
+    void AfterHandler(unsigned commandsBefore);
     void QuitIfEnded();
     void ShowStacking();
 

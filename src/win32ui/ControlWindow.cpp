@@ -77,6 +77,12 @@ void ShowContent(ControlWindow& view) {
             const WPARAM want = c.Value != 0 ? BST_CHECKED : BST_UNCHECKED;
             if (static_cast<WPARAM>(SendMessageW(view.window, BM_GETCHECK, 0, 0)) != want)
                 SendMessageW(view.window, BM_SETCHECK, want, 0);
+            // Windows takes the tab stop from a radio button that is unchecked, so that Tab
+            // reaches a group at its checked button only: after a search with no row
+            // selected Tab would reach no row at all. Here, as in the Qt window, every row
+            // is a stop of its own.
+            if (const LONG_PTR style = GetWindowLongPtrW(view.window, GWL_STYLE); !(style & WS_TABSTOP))
+                SetWindowLongPtrW(view.window, GWL_STYLE, style | WS_TABSTOP);
             break;
         }
         case ControlKind::TextBox:

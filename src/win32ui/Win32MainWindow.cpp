@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/FocusAfterCommand.h"
 #include "win32ui/Panel.h"
 #include "win32ui/WideText.h"
 
@@ -94,6 +95,7 @@ void Win32MainWindow::BuildControls() {
         views_.push_back(
             CreateControlWindow(*c, parent, id++, FontOf(c->FontPoints > 0 ? c->FontPoints : kDesignFontPoints)));
     }
+    OrderFramesForTab();
 }
 
 HWND Win32MainWindow::WindowOf(const Control& c) const {
@@ -154,8 +156,9 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kModelTimer) {
                 KillTimer(hwnd_, kModelTimer);
+                const unsigned commands = w_.CommandsStarted;
                 actions_.TimersDue();
-                AfterHandler();
+                AfterHandler(commands);
             }
             return 0;
         case WM_CLOSE:
@@ -173,6 +176,7 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Win32MainWindow::Clicked(ControlWindow& view) {
     const Control& c = *view.control;
+    const unsigned commands = w_.CommandsStarted;
     bool ran = false;
     if (c.Kind == ControlKind::CommandButton) ran = actions_.Press(c);
     if (c.Kind == ControlKind::OptionButton) {
@@ -180,7 +184,7 @@ void Win32MainWindow::Clicked(ControlWindow& view) {
         ran = actions_.Choose(static_cast<int>(row - w_.Option1.begin()));
     }
     if (ran)
-        AfterHandler();
+        AfterHandler(commands);
     else
         Sync();  // a radio button checks itself: the model says again what is selected
 }
@@ -194,7 +198,13 @@ LRESULT Win32MainWindow::Colour(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_HIGHLIGHT));
 }
 
-void Win32MainWindow::AfterHandler() {
+const Control* Win32MainWindow::FocusedControl() {
+    const HWND focus = GetFocus();
+    const ControlWindow* view = focus ? ViewOf(focus) : nullptr;
+    return view ? view->control : nullptr;
+}
+
+void Win32MainWindow::AfterHandler(unsigned commandsBefore) {
     if (w_.Ended) Quit();
     if (quitting_) return;
     if (shutdownHeld_ && !w_.Programming.Running) {
@@ -202,6 +212,14 @@ void Win32MainWindow::AfterHandler() {
         shutdownHeld_ = false;
     }
     Sync();
+    // After a command the focus goes to the next step: that of the control it greyed
+    // went to whatever could take it meanwhile (Exit, most often), or nowhere.
+    if (GetActiveWindow() == hwnd_) {
+        const Control* focused = FocusedControl();
+        if (const Control* want = FocusOnReturn(w_, focused, w_.CommandsStarted != commandsBefore);
+            want && want != focused)
+            SetFocus(WindowOf(*want));
+    }
     ArmTimers();
 }
 
@@ -289,22 +307,82 @@ void Win32MainWindow::FitLabelFont(ControlWindow& view) {
     SendMessageW(view.window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(points)), TRUE);
 }
 
+namespace {
+
+// Places the windows one under the other, the first on top of its siblings; those not
+// named stay below them.
+void StackTopDown(const std::vector<HWND>& windows) {
+    HWND above = HWND_TOP;
+    for (const HWND window : windows) {
+        SetWindowPos(window, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        above = window;
+    }
+}
+
+// Where a control comes in Tab's order; past the end for those that Tab does not reach.
+std::size_t TabPosition(const std::vector<const Control*>& order, const Control& c) {
+    return static_cast<std::size_t>(std::find(order.begin(), order.end(), &c) - order.begin());
+}
+
+}  // namespace
+
 void Win32MainWindow::ShowStacking() {
     const auto& order = w_.StackingOrder();
     if (std::equal(order.begin(), order.end(), shownStacking_.begin(), shownStacking_.end())) return;
-    // Back to front: each one brought to the top lies above those before it.
-    for (const Control* c : order)
-        SetWindowPos(WindowOf(*c), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Tab follows the stacking of sibling windows from the top, and stacking also decides
+    // which panel lies over which. The model's order, top first; the frames that hold
+    // what Tab reaches then trade places among themselves into Tab's order. They meet
+    // only along a border, and every panel stays above what it covers.
+    const std::vector<const Control*> tab = TabOrder(w_);
+    const auto firstTabStop = [&](const Control* top) {
+        std::size_t first = tab.size();
+        for (const Control* c : tab) {
+            const Control* outer = c;
+            while (outer->Container) outer = outer->Container;
+            if (outer == top) first = std::min(first, TabPosition(tab, *c));
+        }
+        return first;
+    };
+    std::vector<const Control*> topDown(order.rbegin(), order.rend());
+    std::vector<std::size_t> slots;
+    std::vector<const Control*> holders;
+    for (std::size_t i = 0; i < topDown.size(); ++i)
+        if (firstTabStop(topDown[i]) < tab.size()) slots.push_back(i), holders.push_back(topDown[i]);
+    std::stable_sort(holders.begin(), holders.end(),
+                     [&](const Control* a, const Control* b) { return firstTabStop(a) < firstTabStop(b); });
+    for (std::size_t i = 0; i < slots.size(); ++i) topDown[slots[i]] = holders[i];
+
+    std::vector<HWND> windows;
+    for (const Control* c : topDown) windows.push_back(WindowOf(*c));
+    StackTopDown(windows);
     shownStacking_.assign(order.begin(), order.end());
+}
+
+void Win32MainWindow::OrderFramesForTab() {
+    const std::vector<const Control*> tab = TabOrder(w_);
+    for (const ControlWindow& frame : views_) {
+        if (frame.control->Kind != ControlKind::Frame) continue;
+        std::vector<const Control*> inside;
+        for (const ControlWindow& view : views_)
+            if (view.control->Container == frame.control) inside.push_back(view.control);
+        // What Tab reaches first, in its order; the rest (text boxes, labels) below it.
+        std::stable_sort(inside.begin(), inside.end(),
+                         [&](const Control* a, const Control* b) { return TabPosition(tab, *a) < TabPosition(tab, *b); });
+        std::vector<HWND> windows;
+        for (const Control* c : inside) windows.push_back(WindowOf(*c));
+        StackTopDown(windows);
+        // The group box that draws the frame stays under what the frame holds.
+        if (frame.groupBox) SetWindowPos(frame.groupBox, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 }
 
 void Win32MainWindow::KeepFocusUsable() {
     // A control greyed while it had the focus leaves the keyboard nowhere: the focus
-    // moves on to the first control that can take it.
+    // moves on to a control that can take it.
     if (GetActiveWindow() != hwnd_) return;
     const HWND focus = GetFocus();
     if (focus && focus != hwnd_ && IsWindowEnabled(focus) && IsWindowVisible(focus)) return;
-    if (const HWND next = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(next);
+    if (const Control* next = FocusAfterCommand(w_)) SetFocus(WindowOf(*next));
 }
 
 }  // namespace vantrel

@@ -51,13 +51,21 @@ private:
     ControlWindow* ViewOf(HWND window);
     void Clicked(ControlWindow& view);
     LRESULT Colour(HDC dc, HWND control);
-    void AfterHandler();
+    // The control whose window has the keyboard focus; nullptr: none.
+    const Control* FocusedControl();
+    // After a handler has run: the program ends, or the window shows the model's state
+    // with the focus on a usable control. `commandsBefore`: the model's count of
+    // commands started when the handler began.
+    void AfterHandler(unsigned commandsBefore);
     void ArmTimers();
     void Close();
     bool QueryEndSession();
     void EndSession();
     void Quit();
     void ShowStacking();
+    // Orders the controls inside each frame so that Tab, which follows the order of
+    // sibling windows, goes down the screen.
+    void OrderFramesForTab();
     void FitLabelFont(ControlWindow& view);
     void KeepFocusUsable();
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/Bootstrap.h"
+#include "app/CommandScope.h"
 #include "app/FocusAfterCommand.h"
 #include "support/SimWindow.h"
 
@@ -55,24 +56,35 @@ TEST(Focus, AfterACommandTheNextStepHasIt) {
     }
 }
 
-TEST(Focus, StaysOnlyWhereTheUserLeftItAndItCanStillBeUsed) {
+TEST(Focus, StaysWhereTheUserPutItUnlessACommandRan) {
     test::SimWindow s;
     Bootstrap& w = s.w;
     ShowRows(w, {1});
     struct Case {
-        const Control *focused, *atStart, *after;
+        const Control* focused;
+        bool commandRan;
+        const Control* after;
     };
     const std::vector<Case> cases = {
-        {&w.Exit, &w.Exit, &w.Exit},          // a timer ran while Exit had it
-        {&w.Text2, &w.Text2, &w.Text2},       // clicked into a text box
-        {&w.Exit, &w.Load, &w.Option1[1]},    // the view handed it on while Load was greyed
-        {nullptr, &w.search, &w.Option1[1]},  // covered, and nowhere since
-        {nullptr, nullptr, &w.Option1[1]},
-        {&w.Option1[0], &w.Option1[0], &w.Option1[1]},  // a row that cannot be chosen
+        {&w.Exit, false, &w.Exit},         // a timer's turn while Exit had it
+        {&w.Text2, false, &w.Text2},       // clicked into a text box
+        {&w.Option1[0], false, &w.Option1[1]},  // a row that cannot be chosen
+        {nullptr, false, &w.Option1[1]},
+        {&w.Exit, true, &w.Option1[1]},    // where the view handed it while the command greyed the rest
+        {&w.search, true, &w.Option1[1]},  // never greyed in the view (too quick): the next step all the same
+        {nullptr, true, &w.Option1[1]},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(NameOf(FocusOnReturn(w, c.focused, c.atStart)), NameOf(c.after))
-            << NameOf(c.focused) << " from " << NameOf(c.atStart);
+        EXPECT_EQ(NameOf(FocusOnReturn(w, c.focused, c.commandRan)), NameOf(c.after))
+            << NameOf(c.focused) << (c.commandRan ? " after a command" : "");
+
+    // A command that another one keeps from starting did not run.
+    const unsigned before = w.CommandsStarted;
+    {
+        const CommandScope outer(w), inner(w);
+        EXPECT_FALSE(inner);
+    }
+    EXPECT_EQ(w.CommandsStarted, before + 1);
 }
 
 TEST(Focus, TabFollowsTheScreenTopToBottomThenLeftToRight) {

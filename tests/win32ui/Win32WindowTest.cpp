@@ -185,6 +185,11 @@ TEST_F(Win32WindowTest, ShowsTheModelInStandardControls) {
     window.Sync();
     EXPECT_EQ(onTop(w.search), view(w.Blanking[3]));
     EXPECT_EQ(onTop(w.Option1[1]), view(w.Frame3));
+    w.Blanking[1].Visible = true;  // over the rows' frame, which Tab's order lifts above the buttons'
+    window.Sync();
+    EXPECT_EQ(onTop(w.Option1[1]), view(w.Blanking[1]));
+    w.Blanking[1].Visible = false;
+    window.Sync();
     UpdateWindow(window.Handle());
     RedrawWindow(window.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), [&] {
@@ -234,7 +239,6 @@ TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
                 if (view(*c) == at) names.push_back(c->Name);
             if (GetNextDlgTabItem(window.Handle(), at, FALSE) == first) break;
         }
-        std::sort(names.begin(), names.end());
         return names;
     };
 
@@ -244,7 +248,7 @@ TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
         EXPECT_FALSE(IsWindowVisible(view(w.Option1[i]))) << "row " << i;
         EXPECT_FALSE(IsWindowVisible(view(w.TavType[i]))) << "row " << i;
     }
-    EXPECT_EQ(tabOrder(), (std::vector<std::string>{"Exit", "Load"}));
+    EXPECT_EQ(tabOrder(), (std::vector<std::string>{"Load", "Exit"}));
 
     // Disabled, or enabled but under the search cover: neither a click, nor a stray
     // notification, nor Tab reaches it.
@@ -260,7 +264,7 @@ TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
     EXPECT_EQ(tabOrder(), (std::vector<std::string>{}));  // Load and Exit lie under the cover too
     w.Blanking[3].Visible = false;
     window.Sync();
-    EXPECT_EQ(tabOrder(), (std::vector<std::string>{"Exit", "Load", "search"}));
+    EXPECT_EQ(tabOrder(), (std::vector<std::string>{"search", "Load", "Exit"}));
     click(w.search);
     EXPECT_EQ(calls["search"], 1);
 
@@ -286,6 +290,13 @@ TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
     EXPECT_EQ(w.Option1[2].Value, 1);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(SendMessageW(view(w.Option1[i]), BM_GETCHECK, 0, 0), i == 2 ? BST_CHECKED : BST_UNCHECKED) << i;
+
+    // Tab follows the screen, rows before the buttons, and passes over what cannot be used.
+    w.ProgramTav.Enabled = w.Emergency.Enabled = true;
+    window.Sync();
+    EXPECT_EQ(tabOrder(), (std::vector<std::string>{"Option1(0)", "Option1(2)", "search", "Emergency", "ProgramTav",
+                                                    "Load", "Exit"}));
+    w.ProgramTav.Enabled = w.Emergency.Enabled = false;
     w.Blanking[1].Visible = false;
     window.Sync();
 
@@ -328,6 +339,71 @@ TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
     EXPECT_FALSE(IsWindowVisible(window.Handle()));
     EXPECT_THROW(w.Wire.Pause(10), ProgramEnding);
     EXPECT_TRUE(quit) << "the program's loop ends";
+}
+
+// A keyboard-only user: after each command the focus is on the step that comes next, so
+// a space works without a Tab first; Tab goes down the screen. A command that greys the
+// focused button does not leave the focus where it went meanwhile (Exit), and a timer's
+// turn does not take the focus from where the user put it.
+TEST_F(Win32WindowTest, TheFocusIsOnTheNextStepAfterEachCommand) {
+    Form_Load(w);
+    w.search.Enabled = true;
+    Win32MainWindow window(w, pump,
+                           {// As a load cancelled in the file dialog leaves the window.
+                            .Load = [](Bootstrap& b) { const CommandScope c(b); ResetDisplay(b), b.Wire.Pause(30); },
+                            // As a search that finds a tav for the file on COM2 does.
+                            .search =
+                                [](Bootstrap& b) {
+                                    const CommandScope c(b);
+                                    b.Blanking[3].Visible = true;
+                                    b.Wire.Pause(30);
+                                    for (auto& row : b.Option1) row.Value = 0, row.Visible = true;
+                                    for (int i = 0; i < 4; ++i) b.Option1[i].Enabled = i == 1;
+                                    b.ProgramTav.Enabled = false;
+                                    b.Blanking[3].Visible = false;
+                                },
+                            .Option1 = [](Bootstrap& b, std::int16_t) { b.ProgramTav.Enabled = true; }});
+    window.Show(SW_SHOW);
+    SetForegroundWindow(window.Handle());
+    const auto focused = [&]() -> std::string {
+        for (Control* c : w.AllControls())
+            if (window.WindowOf(*c) == GetFocus()) return c->Name;
+        return "none";
+    };
+    const auto key = [&](WPARAM k) {
+        const HWND to = GetFocus();
+        PostMessageW(to, WM_KEYDOWN, k, 1);
+        PostMessageW(to, WM_KEYUP, k, 0xC0000001);
+        RunMessages(window);
+    };
+    EXPECT_EQ(focused(), "search") << "at start-up";
+
+    key(VK_SPACE);
+    EXPECT_EQ(focused(), "Option1(1)") << "the row the search found";
+    key(VK_SPACE);
+    EXPECT_EQ(w.Option1[1].Value, 1);
+    EXPECT_EQ(focused(), "Option1(1)");
+
+    // Searching again unchecks the row, which Windows takes for "no tab stop": Tab still
+    // comes round to it.
+    std::vector<std::string> tabbed;
+    key(VK_TAB), tabbed.push_back(focused());
+    key(VK_SPACE), tabbed.push_back(focused());
+    for (int i = 0; i < 4; ++i) key(VK_TAB), tabbed.push_back(focused());
+    EXPECT_EQ(tabbed, (std::vector<std::string>{"search", "Option1(1)", "search", "Load", "Exit", "Option1(1)"}));
+
+    key(VK_SPACE);
+    tabbed.clear();
+    for (int i = 0; i < 3; ++i) key(VK_TAB), tabbed.push_back(focused());
+    EXPECT_EQ(tabbed, (std::vector<std::string>{"search", "ProgramTav", "Load"}));
+
+    key(VK_SPACE);  // Load, cancelled: only Load and Exit are left
+    EXPECT_FALSE(w.Option1[1].Visible);
+    EXPECT_EQ(focused(), "Load");
+
+    key(VK_TAB);
+    SendMessageW(window.Handle(), WM_TIMER, 1, 0);  // the model's timers' turn
+    EXPECT_EQ(focused(), "Exit");
 }
 
 // Texts the window hands to Windows or takes from it: program texts in UTF-16, the
