@@ -24,3 +24,4 @@ endif()
 
 # Header-only libraries of the build machine, offered without the rest of /usr/include.
 set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/mingw-packages CACHE PATH "")
+set(CLI11_DIR ${CMAKE_CURRENT_LIST_DIR}/mingw-packages CACHE PATH "")

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build clang
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libgl-dev libxcb1-dev
-  libgtest-dev libgmock-dev nlohmann-json3-dev libssl-dev
+  libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev libssl-dev
   xvfb xauth fonts-dejavu-core
   dpkg-dev
 )

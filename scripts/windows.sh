@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev cmake ninja-build zip nsis xvfb)
+packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev libcli11-dev cmake ninja-build zip nsis xvfb)
 scripts/install-packages.sh "${packages[@]}"
 
 [ -f build/build.ninja ] || scripts/setup.sh

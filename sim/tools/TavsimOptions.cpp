@@ -1,8 +1,9 @@
 #include "sim/tools/TavsimOptions.h"
 
 #include <charconv>
-#include <functional>
-#include <map>
+#include <type_traits>
+
+#include <CLI/CLI.hpp>
 
 namespace vantrel::sim {
 
@@ -20,8 +21,8 @@ long ParseNumber(const std::string& option, const std::string& text, long low, l
     return value;
 }
 
-std::uint8_t ParseByte(const std::string& option, const std::string& text, int base = 10) {
-    return static_cast<std::uint8_t>(ParseNumber(option, text, 0, 255, base));
+std::uint8_t ParseByte(const std::string& option, const std::string& text) {
+    return static_cast<std::uint8_t>(ParseNumber(option, text, 0, 255));
 }
 
 // "2.5" to 2 and 5: the two version bytes as they travel.
@@ -74,49 +75,49 @@ RTS cannot be seen through a pseudo-terminal: the tav sees it always on.
 
 TavsimOptions ParseTavsimOptions(const std::vector<std::string>& args) {
     TavsimOptions o;
-    using Flag = std::function<void()>;
-    using Valued = std::function<void(const std::string& option, const std::string& value)>;
-    const std::map<std::string, Flag> flags{
-        {"--ir-micro", [&] { o.profile.irMicro = true; }},
-        {"--silent", [&] { o.faults.silent = true; }},
-        {"--loader-only", [&] { o.faults.loaderOnly = true; }},
-        {"--wrong-check", [&] { o.faults.wrongCheckByte = true; }},
-        {"--no-ack", [&] { o.faults.noAck = true; }},
-        {"--late", [&] { o.faults.lateReply = true; }},
-        {"--garbage", [&] { o.faults.garbage = true; }},
-        {"--exit-when-closed", [&] { o.exitWhenClosed = true; }},
-        {"--trace", [&] { o.trace = true; }},
-        {"--help", [&] { o.help = true; }},
+    CLI::App app;
+    app.set_help_flag();  // --help prints TavsimUsage(), written by hand
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    // Numbers are read here, not by CLI11, which would take 010 for octal 8.
+    const auto number = [&](const char* name, auto& target, long low, long high, int base = 10) {
+        app.add_option_function<std::string>(name, [=, &target](const std::string& v) {
+            target = static_cast<std::remove_reference_t<decltype(target)>>(ParseNumber(name, v, low, high, base));
+        });
     };
-    const std::map<std::string, Valued> valued{
-        {"--reply", [&](auto& opt, auto& v) { o.profile.replyCode = ParseByte(opt, v, 16); }},
-        {"--version", [&](auto& opt, auto& v) { ParseVersion(opt, v, o.profile.major, o.profile.minor); }},
-        {"--baud", [&](auto& opt, auto& v) { o.profile.baud = static_cast<int>(ParseNumber(opt, v, 110, 115200)); }},
-        {"--ir-version", [&](auto& opt, auto& v) { ParseVersion(opt, v, o.profile.irMajor, o.profile.irMinor); }},
-        {"--link-length", [&](auto& opt, auto& v) { o.profile.linkReplyLength = static_cast<int>(ParseNumber(opt, v, 0, 64)); }},
-        {"--answer-after", [&](auto& opt, auto& v) { o.faults.answerAfterRequests = static_cast<int>(ParseNumber(opt, v, 0, 1000000)); }},
-        {"--wrong-ack", [&](auto& opt, auto& v) { o.faults.wrongAckRecords = static_cast<int>(ParseNumber(opt, v, 0, 1000000)); }},
-        {"--wrong-completions", [&](auto& opt, auto& v) { o.faults.wrongCompletions = static_cast<int>(ParseNumber(opt, v, 0, 1000000)); }},
-        {"--stray", [&](auto& opt, auto& v) { o.faults.strayBytesBeforeReply = static_cast<int>(ParseNumber(opt, v, 0, 1000)); }},
-        {"--unplug-after", [&](auto& opt, auto& v) { o.faults.unplugAfterRecords = static_cast<int>(ParseNumber(opt, v, 0, 1000000)); }},
-        {"--link", [&](auto&, auto& v) { o.linkPath = v; }},
-        {"--report", [&](auto&, auto& v) { o.reportPath = v; }},
-        {"--close-grace", [&](auto& opt, auto& v) { o.closeGrace = std::chrono::milliseconds(ParseNumber(opt, v, 0, 3600000)); }},
+    const auto version = [&](const char* name, std::uint8_t& major, std::uint8_t& minor) {
+        app.add_option_function<std::string>(name, [=, &major, &minor](const std::string& v) { ParseVersion(name, v, major, minor); });
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (const auto f = flags.find(arg); f != flags.end()) {
-            f->second();
-        } else if (const auto v = valued.find(arg); v != valued.end()) {
-            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
-            v->second(arg, args[++i]);
-        } else {
-            throw UsageError("unknown option '" + arg + "'");
-        }
+    long closeGraceMs = o.closeGrace.count();
+    app.add_flag("--ir-micro", o.profile.irMicro);
+    app.add_flag("--silent", o.faults.silent);
+    app.add_flag("--loader-only", o.faults.loaderOnly);
+    app.add_flag("--wrong-check", o.faults.wrongCheckByte);
+    app.add_flag("--no-ack", o.faults.noAck);
+    app.add_flag("--late", o.faults.lateReply);
+    app.add_flag("--garbage", o.faults.garbage);
+    app.add_flag("--exit-when-closed", o.exitWhenClosed);
+    app.add_flag("--trace", o.trace);
+    app.add_flag("--help", o.help);
+    number("--reply", o.profile.replyCode, 0, 255, 16);
+    version("--version", o.profile.major, o.profile.minor);
+    version("--ir-version", o.profile.irMajor, o.profile.irMinor);
+    number("--baud", o.profile.baud, 110, 115200);
+    number("--link-length", o.profile.linkReplyLength, 0, 64);
+    number("--answer-after", o.faults.answerAfterRequests, 0, 1000000);
+    number("--wrong-ack", o.faults.wrongAckRecords, 0, 1000000);
+    number("--wrong-completions", o.faults.wrongCompletions, 0, 1000000);
+    number("--stray", o.faults.strayBytesBeforeReply, 0, 1000);
+    number("--unplug-after", o.faults.unplugAfterRecords, 0, 1000000);
+    number("--close-grace", closeGraceMs, 0, 3600000);
+    app.add_option("--link", o.linkPath);
+    app.add_option("--report", o.reportPath);
+    try {
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend()));  // CLI11 takes them last first
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(e.what());
     }
-    if (!o.linkPath.empty() && o.linkPath == o.reportPath) {
-        throw UsageError("--link and --report name the same file");
-    }
+    o.closeGrace = std::chrono::milliseconds(closeGraceMs);
+    if (!o.linkPath.empty() && o.linkPath == o.reportPath) throw UsageError("--link and --report name the same file");
     return o;
 }
 

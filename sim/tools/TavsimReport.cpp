@@ -7,6 +7,8 @@
 #include <fstream>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 namespace vantrel::sim {
 
 namespace {
@@ -23,39 +25,26 @@ std::string HexBytes(const std::array<std::uint8_t, 16>& data) {
 
 }  // namespace
 
-// The keys and values are numbers and hex digits only, so nothing needs escaping.
 std::string ReportJson(const TavDevice& tav) {
-    std::string json = "{\n  \"records\": [";
-    const auto& records = tav.Records();
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        json += i == 0 ? "\n" : ",\n";
-        json += "    {\"wordAddress\": " + std::to_string(records[i].wordAddress) + ", \"data\": \"" +
-                HexBytes(records[i].data) + "\"}";
-    }
-    json += records.empty() ? "],\n" : "\n  ],\n";
-    const std::pair<const char*, int> counts[] = {
-        {"identificationRequests", tav.IdentificationRequests()},
-        {"breaks", tav.Breaks()},
-        {"restarts", tav.Restarts()},
-        {"irRestarts", tav.IrRestarts()},
-        {"links", tav.Links()},
-        {"recordFrames", tav.RecordFrames()},
-        {"badBlocks", tav.BadBlocks()},
-        {"completions", tav.Completions()},
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    for (const auto& record : tav.Records())
+        records.push_back({{"wordAddress", record.wordAddress}, {"data", HexBytes(record.data)}});
+    const nlohmann::ordered_json report = {
+        {"records", std::move(records)},
+        {"counts",
+         {
+             {"identificationRequests", tav.IdentificationRequests()},
+             {"breaks", tav.Breaks()},
+             {"restarts", tav.Restarts()},
+             {"irRestarts", tav.IrRestarts()},
+             {"links", tav.Links()},
+             {"recordFrames", tav.RecordFrames()},
+             {"badBlocks", tav.BadBlocks()},
+             {"completions", tav.Completions()},
+         }},
+        {"commands", tav.Commands()},
     };
-    json += "  \"counts\": {";
-    for (std::size_t i = 0; i < std::size(counts); ++i) {
-        json += i == 0 ? "\n" : ",\n";
-        json += std::string("    \"") + counts[i].first + "\": " + std::to_string(counts[i].second);
-    }
-    json += "\n  },\n  \"commands\": [";
-    const auto& commands = tav.Commands();
-    for (std::size_t i = 0; i < commands.size(); ++i) {
-        if (i > 0) json += ", ";
-        json += std::to_string(commands[i]);
-    }
-    json += "]\n}\n";
-    return json;
+    return report.dump(2) + "\n";
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& text) {

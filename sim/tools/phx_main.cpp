@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "sim/PhxWriter.h"
 
 namespace {
@@ -30,15 +32,10 @@ Faults (data lines are numbered from 1; the end record is the last data line):
   --help               this text
 )";
 
-struct UsageError {
-    std::string text;
-};
-
 struct Arguments {
     std::optional<std::string> target, version;
     vantrel::sim::PhxFaults faults;
     std::vector<std::string> files;
-    bool help = false;
 };
 
 int ParseLineNumber(const std::string& option, const std::string& text) {
@@ -49,35 +46,34 @@ int ParseLineNumber(const std::string& option, const std::string& text) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used == 0 || used != text.size() || value < 1) throw UsageError{option + " needs a line number from 1 on, not '" + text + "'"};
+    if (used == 0 || used != text.size() || value < 1)
+        throw CLI::ValidationError(option + " needs a line number from 1 on, not '" + text + "'");
     return value;
 }
 
+// Throws CLI::CallForHelp for --help, another CLI::ParseError for a usage error.
 Arguments ParseArguments(int argc, char** argv) {
     Arguments a;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
-            return argv[++i];
-        };
-        if (arg == "--help") a.help = true;
-        else if (arg == "--target") a.target = value();
-        else if (arg == "--version") a.version = value();
-        else if (arg == "--bad-checksum") a.faults.badChecksumAt = ParseLineNumber(arg, value());
-        else if (arg == "--missing-colon") a.faults.missingColonAt = ParseLineNumber(arg, value());
-        else if (arg == "--below-zero") a.faults.belowZeroAt = ParseLineNumber(arg, value());
-        else if (arg == "--no-end-record") a.faults.noEndRecord = true;
-        else if (arg.size() > 1 && arg[0] == '-') throw UsageError{"unknown option '" + arg + "'"};
-        else a.files.push_back(arg);
-    }
-    if (a.help) return a;
-    if (!a.target) throw UsageError{"--target is missing"};
-    if (!a.version) throw UsageError{"--version is missing"};
-    for (const std::string* line : {&*a.target, &*a.version}) {
-        if (line->find_first_of("\r\n") != std::string::npos) throw UsageError{"--target and --version are one line each"};
-    }
-    if (a.files.size() != 2) throw UsageError{"expected an input and an output file"};
+    CLI::App app;
+    app.set_help_flag("--help");  // answered with kUsage, written by hand
+    app.allow_windows_style_options(false);  // on Windows CLI11 would take /path/file for an option
+    app.add_option("--target", a.target);
+    app.add_option("--version", a.version);
+    // Line numbers are read here, not by CLI11, which would take 010 for octal 8.
+    const auto lineNumber = [&](const char* name, int& target) {
+        app.add_option_function<std::string>(name, [=, &target](const std::string& v) { target = ParseLineNumber(name, v); });
+    };
+    lineNumber("--bad-checksum", a.faults.badChecksumAt);
+    lineNumber("--missing-colon", a.faults.missingColonAt);
+    lineNumber("--below-zero", a.faults.belowZeroAt);
+    app.add_flag("--no-end-record", a.faults.noEndRecord);
+    app.add_option("files", a.files);
+    app.parse(argc, argv);
+    if (!a.target) throw CLI::ValidationError("--target is missing");
+    if (!a.version) throw CLI::ValidationError("--version is missing");
+    if ((*a.target + *a.version).find_first_of("\r\n") != std::string::npos)
+        throw CLI::ValidationError("--target and --version are one line each");
+    if (a.files.size() != 2) throw CLI::ValidationError("expected an input and an output file");
     return a;
 }
 
@@ -100,13 +96,12 @@ int main(int argc, char** argv) {
     Arguments args;
     try {
         args = ParseArguments(argc, argv);
-    } catch (const UsageError& e) {
-        std::fprintf(stderr, "vantrel-phx: %s\nTry 'vantrel-phx --help'.\n", e.text.c_str());
-        return kExitUsage;
-    }
-    if (args.help) {
+    } catch (const CLI::CallForHelp&) {
         std::fputs(kUsage, stdout);
         return kExitOk;
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "vantrel-phx: %s\nTry 'vantrel-phx --help'.\n", e.what());
+        return kExitUsage;
     }
     const std::string& inputPath = args.files[0];
     const std::string& outputPath = args.files[1];

@@ -141,7 +141,9 @@ TEST(Startup, ResetDisplayKeepsSearchResultsBehindTheHiddenRows) {
 
     EXPECT_FALSE(w.TavType[1].Visible);
     EXPECT_FALSE(w.Option1[1].Visible);
-    EXPECT_FALSE(w.search.Enabled || w.ProgramTav.Enabled || w.Emergency.Enabled);
+    EXPECT_FALSE(w.search.Enabled);
+    EXPECT_FALSE(w.ProgramTav.Enabled);
+    EXPECT_FALSE(w.Emergency.Enabled);
     EXPECT_EQ(w.Text1.Caption, "");
     EXPECT_EQ(w.TavType[1].Caption, "Tav model 05 2.5");
     EXPECT_EQ(w.Option1[1].Value, 1);

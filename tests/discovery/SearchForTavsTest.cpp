@@ -28,7 +28,10 @@ protected:
         w.ProgramTav.Enabled = true;
         const Instant took = s.Timed([&] { SearchForTavs(w); });
         EXPECT_FALSE(w.MSComm1.PortOpen());
-        for (int i = 0; i < 4; ++i) EXPECT_TRUE(!w.Blanking[i].Visible && w.Option1[i].Value == 0) << "row " << i;
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_FALSE(w.Blanking[i].Visible) << "row " << i;
+            EXPECT_EQ(w.Option1[i].Value, 0) << "row " << i;
+        }
         EXPECT_FALSE(w.ProgramTav.Enabled);
         return took;
     }

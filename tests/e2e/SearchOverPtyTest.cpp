@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 
 #include "TavsimProcess.h"
@@ -14,6 +13,7 @@
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
 #include "registry/RegFileStore.h"
+#include "support/ScopedEnv.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SimWindow.h"
 
@@ -32,8 +32,8 @@ TEST(SearchOverPty, FindsA19200BaudTavOnCom1AndShowsItsNameAndVersion) {
     App();
     TavsimProcess tav(VANTREL_TAVSIM, {"--baud", "19200", "--reply", "44", "--version", "3.9"});
     // COM1 is the simulator; COM2..COM4 have no device, whatever ports this machine has.
-    setenv("VANTREL_COM1", tav.SlavePath().c_str(), 1);
-    for (const char* var : {"VANTREL_COM2", "VANTREL_COM3", "VANTREL_COM4"}) setenv(var, "none", 1);
+    const ScopedEnv com1("VANTREL_COM1", tav.SlavePath().c_str()), com2("VANTREL_COM2", "none"),
+        com3("VANTREL_COM3", "none"), com4("VANTREL_COM4", "none");
 
     TempDir dir;
     RegFileStore registry(CopyOfDefaultRegistry(dir.Path()));

@@ -41,12 +41,13 @@ TavsimReport Program(const std::vector<sim::PhxRecord>& records, const QStringLi
     QtProgramRig rig(dialogs);
     TavsimProcess tav(VANTREL_TAVSIM, QStringList{"--reply", "11", "--version", "2.5"} + faults,
                       QString::fromStdString(rig.Path("report.json")));
-    setenv("VANTREL_COM2", tav.SlavePath().c_str(), 1);
+    const ScopedEnv com2("VANTREL_COM2", tav.SlavePath().c_str());
     std::ofstream(rig.Path("sample.phx"), std::ios::binary) << sim::WritePhx("Tav model 00", "2.6", records);
 
     LoadFirmwareFile(rig.w, rig.Path("sample.phx"));
     EXPECT_EQ(rig.w.RecordCount, static_cast<int>(records.size()));
-    EXPECT_TRUE(rig.w.Option1[1].Visible && rig.w.Option1[1].Enabled) << rig.w.TavType[1].Caption;
+    EXPECT_TRUE(rig.w.Option1[1].Visible) << rig.w.TavType[1].Caption;
+    EXPECT_TRUE(rig.w.Option1[1].Enabled) << rig.w.TavType[1].Caption;
     if (!rig.w.Option1[1].Enabled) return {};
     Option1_Click(rig.w, 1);  // the tav's 2.5 is older than the file's 2.6: no question
     ProgramTav_Click(rig.w);

@@ -4,7 +4,6 @@
 // nowhere until a test points one at a tav. Needs a QCoreApplication.
 
 #include <QTemporaryDir>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,16 +13,17 @@
 #include "qt/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 #include "sim/PhxWriter.h"
+#include "support/ScopedEnv.h"
 
 namespace vantrel::test {
 
 struct QtProgramRig {
-    explicit QtProgramRig(Dialogs& dialogs) : w(port, pump, dialogs, registry) {
-        for (int n = 1; n <= 4; ++n) setenv(("VANTREL_COM" + std::to_string(n)).c_str(), "none", 1);  // no ports but the test's
-        Form_Load(w);
-    }
+    explicit QtProgramRig(Dialogs& dialogs) : w(port, pump, dialogs, registry) { Form_Load(w); }
     std::string Path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
+    // No ports but the test's.
+    const ScopedEnv noPorts[4]{
+        {"VANTREL_COM1", "none"}, {"VANTREL_COM2", "none"}, {"VANTREL_COM3", "none"}, {"VANTREL_COM4", "none"}};
     QTemporaryDir dir;
     RegFileStore registry{Path("registry.reg")};
     QtSerialPort port;

@@ -57,7 +57,10 @@ protected:
         EXPECT_EQ(w.search.Enabled, on);
         EXPECT_EQ(w.Emergency.Enabled, on);
         EXPECT_FALSE(w.ProgramTav.Enabled);
-        for (int i = 0; i < 4 && !on; ++i) EXPECT_FALSE(w.Option1[i].Visible || w.TavType[i].Visible);
+        for (int i = 0; i < 4 && !on; ++i) {
+            EXPECT_FALSE(w.Option1[i].Visible) << "row " << i;
+            EXPECT_FALSE(w.TavType[i].Visible) << "row " << i;
+        }
     }
 
     // A type the default table knows, by its file name.

@@ -17,6 +17,7 @@
 #include "ports/ComPortMap.h"
 #include "ports/PortInUse.h"
 #include "sim/VirtualSerialPort.h"
+#include "support/ScopedEnv.h"
 
 namespace vantrel::test {
 namespace {
@@ -154,9 +155,8 @@ TEST(PortsCommand, SaveWritesTheMappingByStableNamesSoEachComPortKeepsItsAdapter
 }
 
 TEST(DeniedPortNotice, SaysOncePerDeviceWhyAPortCouldNotBeOpenedAndStillFailsTheOpening) {
-    ::setenv("VANTREL_COM1", "/dev/ttyUSB0", 1);
-    ::setenv("VANTREL_COM2", "/dev/ttyUSB1", 1);
-    ::setenv("VANTREL_COM3", "/dev/ttyS2", 1);
+    const ScopedEnv com1("VANTREL_COM1", "/dev/ttyUSB0"), com2("VANTREL_COM2", "/dev/ttyUSB1"),
+        com3("VANTREL_COM3", "/dev/ttyS2");
     sim::VirtualPump pump;
     sim::VirtualSerialPort absent{pump};  // no port exists: every opening fails
     Captured err;

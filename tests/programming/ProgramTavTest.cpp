@@ -18,9 +18,12 @@ constexpr const char* kFailed = "Tav failed to reprogram. Tav must be programmed
 
 // Port closed, RTS off, bar reset, panel hidden, Program reachable.
 void ExpectIdle(Rig& r) {
-    EXPECT_TRUE(!r.sim.port.PortOpen() && !r.sim.port.RTSEnable());
-    EXPECT_TRUE(r.w.ProgressBar1.Value == 0 && r.w.ProgressBar1.Max == 1000);
-    EXPECT_TRUE(!r.w.PleaseWait.Visible && r.w.CanActivate(r.w.ProgramTav));
+    EXPECT_FALSE(r.sim.port.PortOpen());
+    EXPECT_FALSE(r.sim.port.RTSEnable());
+    EXPECT_EQ(r.w.ProgressBar1.Value, 0);
+    EXPECT_EQ(r.w.ProgressBar1.Max, 1000);
+    EXPECT_FALSE(r.w.PleaseWait.Visible);
+    EXPECT_TRUE(r.w.CanActivate(r.w.ProgramTav));
 }
 
 // With the faults gone, the whole image arrives again, last record first.
@@ -177,7 +180,9 @@ TEST(ProgramTav, ATransferCutShortEndsInTheFailurePathAndTheTavCanBeProgrammedAg
         EXPECT_EQ(r.tav->Records(), std::vector(all.begin(), all.begin() + 3));
         const ProgrammingRun& run = r.w.Programming;
         EXPECT_EQ(run.RecordsAcknowledged, c.acknowledged);
-        EXPECT_TRUE(run.Outcome == c.outcome && run.TavRestart == c.restart && run.ImageIncomplete());
+        EXPECT_EQ(run.Outcome, c.outcome);
+        EXPECT_EQ(run.TavRestart, c.restart);
+        EXPECT_TRUE(run.ImageIncomplete());
         EXPECT_EQ(r.w.Ended, c.ended);
         ExpectIdle(r);
         r.sim.port.AttachTav(2, *r.tav);  // plugged in again
@@ -214,7 +219,8 @@ TEST(ProgramTav, NoSelectedRowAnAddressBeyond7FFFOrAPortThatWontOpenSendsNothing
         EXPECT_TRUE(r.sim.port.SentBytes(2).empty());
         EXPECT_EQ(r.sim.port.Log().empty(), !c.portTouched);
         EXPECT_EQ(r.w.Programming.Outcome, ProgrammingRun::Ending::NotStarted);
-        EXPECT_TRUE(r.ExpectedArrivals() == image && r.w.Option1[1].Visible);
+        EXPECT_EQ(r.ExpectedArrivals(), image);
+        EXPECT_TRUE(r.w.Option1[1].Visible);
         ExpectIdle(r);
         c.set(r, false);
         ProgramAgainSucceeds(r);

@@ -20,6 +20,7 @@
 #include "QtRig.h"
 #include "qt/LowLatency.h"
 #include "qt/PseudoTerminal.h"
+#include "support/ScopedEnv.h"
 
 namespace vantrel::test {
 namespace {
@@ -29,11 +30,9 @@ using namespace std::chrono_literals;
 
 class QtSerialPortTest : public ::testing::Test, public QtModel {
 protected:
-    QtSerialPortTest() {
-        ::setenv("VANTREL_COM3", pty.slave.c_str(), 1);
-        port.SetCommPort(3);
-    }
+    QtSerialPortTest() { port.SetCommPort(3); }
     Pty pty;
+    const ScopedEnv com3{"VANTREL_COM3", pty.slave.c_str()};
 };
 
 TEST_F(QtSerialPortTest, SettingsReachTheDeviceAndEveryByteWrittenReachesTheLineAtOnce) {
@@ -174,7 +173,7 @@ TEST_F(QtSerialPortTest, MalformedSettingsAndMissingOrBusyDevicesAreRefused) {
     // A device that is not there, and a port mapped to no device at all.
     for (const auto& [device, reason] : {std::pair{"/dev/no-such-tav-line", " (/dev/no-such-tav-line): "},
                                          std::pair{"none", ": it has no device"}}) {
-        ::setenv("VANTREL_COM4", device, 1);
+        const ScopedEnv com4("VANTREL_COM4", device);
         try {
             other.SetPortOpen(true);
             ADD_FAILURE() << device << " opened";

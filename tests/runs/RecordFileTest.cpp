@@ -15,13 +15,11 @@
 #include <windows.h>
 #endif
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -30,6 +28,7 @@
 #include "runs/RecordFile.h"
 #include "runs/RecordLocation.h"
 #include "runs/RunLog.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace vantrel::test {
@@ -244,33 +243,6 @@ TEST(RecordFile, AFullFileRollsOverIntoOneEarlierFile) {
 }
 #endif
 
-// Sets or unsets an environment variable for as long as it lives, then puts it back.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : name_(name) {
-        if (const char* before = std::getenv(name)) before_ = before;
-        Put(value);
-    }
-    ~ScopedVariable() { Put(before_ ? before_->c_str() : nullptr); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    void Put(const char* value) {
-#ifdef _WIN32
-        // The wide environment is the one the program reads; an empty value removes it.
-        const std::wstring wide(name_.begin(), name_.end());
-        const std::string text = value ? value : "";
-        _wputenv_s(wide.c_str(), std::wstring(text.begin(), text.end()).c_str());
-        _putenv_s(name_.c_str(), text.c_str());
-#else
-        value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str());
-#endif
-    }
-    std::string name_;
-    std::optional<std::string> before_;
-};
-
 TEST(RecordFile, TheRecordIsWhereTheVariablesSay) {
     struct Case {
         const char* runs;   // VANTREL_RUNS
@@ -299,7 +271,7 @@ TEST(RecordFile, TheRecordIsWhereTheVariablesSay) {
 #endif
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.runs ? c.runs : "-") + " " + (c.state ? c.state : "-"));
-        const ScopedVariable runs("VANTREL_RUNS", c.runs), state(stateVariable, c.state), home("HOME", c.home);
+        const ScopedEnv runs("VANTREL_RUNS", c.runs), state(stateVariable, c.state), home("HOME", c.home);
         const runs::RecordLocation where = runs::DefaultRecordLocation();
         EXPECT_EQ(where.file, c.file);
         EXPECT_EQ(where.unavailable, c.unavailable);

@@ -78,7 +78,12 @@ for block in $(for a in "${!image[@]}"; do echo $((a / 16 * 16)); done | sort -n
   for ((i = 0; i < 16; i++)); do data+=${image[$((block + i))]:-FF}; done
   echo "$((block / 2)) $data"
 done | tac >"$work/expected"
-sed -n 's/.*"wordAddress": \([0-9]*\), "data": "\([0-9A-F]*\)".*/\1 \2/p' "$work/report.json" >"$work/stored"
+# The records of a tavsim report, one "wordAddress data" line each, whatever its layout.
+report_records() {
+  tr -d ' \n' <"$1" | { grep -o '"wordAddress":[0-9]*,"data":"[0-9A-F]*"' || true; } \
+    | sed 's/"wordAddress":\([0-9]*\),"data":"\([0-9A-F]*\)"/\1 \2/'
+}
+report_records "$work/report.json" >"$work/stored"
 cmp -s "$work/expected" "$work/stored" || fail "the tav stored another image: $(diff "$work/expected" "$work/stored" | head -5)"
 echo "ok: program, 369 records byte for byte, last first"
 
@@ -100,7 +105,7 @@ status=0
 wait "$cli_pid" || status=$?
 stop_tav
 [ "$status" -eq 130 ] || { cat "$work/out"; fail "Ctrl-C: exit $status, expected 130"; }
-stored=$(grep -c wordAddress "$work/report.json" || true)
+stored=$(report_records "$work/report.json" | wc -l)
 grep -q '"restarts": 2' "$work/report.json" || fail "Ctrl-C: the tav was not restarted"
 { [ "$stored" -gt 0 ] && [ "$stored" -lt 369 ]; } || fail "Ctrl-C: $stored records stored"
 echo "ok: Ctrl-C stops the transfer ($stored records), restarts the tav, exit code 130"
@@ -118,7 +123,7 @@ wait "$sim2" 2>/dev/null || true
 sim2=""
 [[ "$out" == *"2 of 2 tavs programmed: COM1, COM2" ]] || fail "two tavs printed: $out"
 for report in report.json report2.json; do
-  sed -n 's/.*"wordAddress": \([0-9]*\), "data": "\([0-9A-F]*\)".*/\1 \2/p' "$work/$report" >"$work/stored"
+  report_records "$work/$report" >"$work/stored"
   cmp -s "$work/expected" "$work/stored" || fail "two tavs: $report holds another image"
 done
 echo "ok: two tavs at once, each 369 records byte for byte"

@@ -208,7 +208,9 @@ TEST_F(Win32WindowTest, ShowsTheModelInStandardControls) {
     EXPECT_EQ(SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     EXPECT_FALSE(w.Ended);
     SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    EXPECT_TRUE(w.Ended && window.Gone() && !IsWindowVisible(window.Handle()));
+    EXPECT_TRUE(w.Ended);
+    EXPECT_TRUE(window.Gone());
+    EXPECT_FALSE(IsWindowVisible(window.Handle()));
 }
 
 TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
@@ -242,7 +244,10 @@ TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
 
     for (const Control* c : {&w.Load, &w.Exit}) EXPECT_TRUE(IsWindowEnabled(view(*c))) << c->Name;
     for (const Control* c : {&w.search, &w.ProgramTav, &w.Emergency}) EXPECT_FALSE(IsWindowEnabled(view(*c))) << c->Name;
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(IsWindowVisible(view(w.Option1[i])) || IsWindowVisible(view(w.TavType[i])));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(IsWindowVisible(view(w.Option1[i]))) << "row " << i;
+        EXPECT_FALSE(IsWindowVisible(view(w.TavType[i]))) << "row " << i;
+    }
     EXPECT_EQ(tabOrder(), (std::vector<std::string>{"Load", "Exit"}));
 
     // Disabled, or enabled but under the search cover: neither a click, nor a stray
@@ -329,7 +334,8 @@ TEST_F(Win32WindowTest, OnlyUsableControlsReachTheirHandlersByMouseOrKeyboard) {
     click(w.Load);
     EXPECT_EQ(calls["Load"], 3);
     EXPECT_FALSE(pastTheWait);
-    EXPECT_TRUE(w.Ended && window.Gone());
+    EXPECT_TRUE(w.Ended);
+    EXPECT_TRUE(window.Gone());
     EXPECT_FALSE(IsWindowVisible(window.Handle()));
     EXPECT_THROW(w.Wire.Pause(10), ProgramEnding);
     EXPECT_TRUE(quit) << "the program's loop ends";

@@ -70,7 +70,11 @@ for block in $(for a in "${!image[@]}"; do echo $((a / 16 * 16)); done | sort -n
   for ((i = 0; i < 16; i++)); do data+=${image[$((block + i))]:-FF}; done
   echo "$((block / 2)) $data"
 done | tac >"$work/expected"
-stored() { sed -n 's/.*"wordAddress": \([0-9]*\), "data": "\([0-9A-F]*\)".*/\1 \2/p' "$work/report.json"; }
+# The records of a tavsim report, one "wordAddress data" line each, whatever its layout.
+report_records() {
+  tr -d ' \n' <"$1" | { grep -o '"wordAddress":[0-9]*,"data":"[0-9A-F]*"' || true; } \
+    | sed 's/"wordAddress":\([0-9]*\),"data":"\([0-9A-F]*\)"/\1 \2/'
+}
 
 start_tav --reply 11 --version 2.0
 run_window program
@@ -79,7 +83,7 @@ shown=$(sed -n 's/^shown: //p' "$work/driver" | LC_ALL=C sort | tr '\n' ';')
 [ "$shown" = "Tav model 00;Tav model 00 2.0;Version 2.5;" ] || fail "the window showed another file or search: $shown"
 grep -qx 'box title: "OK! "' "$work/driver" && grep -qx 'box text: Tav reprogram suceeded' "$work/driver" \
   || fail "no success box"
-stored >"$work/stored"
+report_records "$work/report.json" >"$work/stored"
 cmp -s "$work/expected" "$work/stored" || fail "the tav stored another image: $(diff "$work/expected" "$work/stored" | head -5)"
 last_run_ended succeeded
 echo "ok: the window loads the command line's file, finds the tav and programs it, 369 records byte for byte, last first"
@@ -94,7 +98,7 @@ for how in close endsession; do
     && grep -qx 'box text: Tav failed to reprogram. Tav must be programmed to operate' "$work/driver" \
     || fail "$how: no failure box"
   [ "$how" != endsession ] || grep -qx 'end session allowed: no' "$work/driver" || fail "the shutdown was not held"
-  count=$(stored | wc -l)
+  count=$(report_records "$work/report.json" | wc -l)
   { [ "$count" -ge 20 ] && [ "$count" -lt 369 ]; } || fail "$how: $count records stored"
   grep -q '"restarts": 2' "$work/report.json" || fail "$how: the tav was not restarted"
   last_run_ended stopped
