@@ -142,8 +142,8 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
 TEST_F(MainWindowTest, AKeyboardAloneSearchesChoosesAndProgramsATav) {
     QTemporaryDir dir;
     TavsimProcess tav(VANTREL_TAVSIM, {"--reply", "11", "--version", "2.0"}, dir.filePath("tav.json"));
-    setenv("VANTREL_COM1", tav.SlavePath().c_str(), 1);
-    for (const char* var : {"VANTREL_COM2", "VANTREL_COM3", "VANTREL_COM4"}) setenv(var, "none", 1);
+    const ScopedEnv com1("VANTREL_COM1", tav.SlavePath().c_str()), com2("VANTREL_COM2", "none"),
+        com3("VANTREL_COM3", "none"), com4("VANTREL_COM4", "none");
     Form_Load(w);
     // As a load of a file for this tav's type, with newer code, leaves the window.
     w.TargetReply = 0x11;
