@@ -20,6 +20,7 @@ RecordedRun::~RecordedRun() {
     try {
         recorder_->Ended({run_, std::uncaught_exceptions() > exceptionsBefore_});
     } catch (...) {
+        // Run while the flow may be unwinding: nothing may escape, and the run is over.
     }
 }
 

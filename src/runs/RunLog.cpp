@@ -18,6 +18,7 @@ RunLog::~RunLog() {
     try {
         ExitStatus(-1, {});
     } catch (...) {
+        // A destructor must not throw, and a record that cannot be written costs nothing.
     }
 }
 
