@@ -2,6 +2,7 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,9 +36,7 @@ std::string Hex(const unsigned char* bytes, unsigned length) {
     return text;
 }
 
-}  // namespace
-
-std::optional<std::string> Sha256OfFile(const std::filesystem::path& file, std::uint64_t maxBytes) {
+std::optional<std::string> Sha256Of(const std::filesystem::path& file, std::uint64_t maxBytes) {
     struct stat info {};
     if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     const Descriptor in{::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
@@ -62,6 +61,18 @@ std::optional<std::string> Sha256OfFile(const std::filesystem::path& file, std::
     unsigned length = 0;
     if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return std::nullopt;
     return Hex(digest, length);
+}
+
+}  // namespace
+
+std::optional<std::string> Sha256OfFile(const std::filesystem::path& file, std::uint64_t maxBytes) {
+    std::optional<std::string> digest = Sha256Of(file, maxBytes);
+    // A gang run digests on a port thread that ends soon after. OpenSSL frees a thread's
+    // own state in the thread's exit hook, which may run after whoever waited for the
+    // thread has gone on; a program ending then exits first and the state is lost. Free
+    // it now: the next digest on this thread sets it up again.
+    OPENSSL_thread_stop();
+    return digest;
 }
 
 }  // namespace vantrel::runs
