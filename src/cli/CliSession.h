@@ -14,7 +14,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCodes.h"
-#include "cli/PortThread.h"
+#include "serial/PortThread.h"
 
 namespace vantrel {
 class Bootstrap;

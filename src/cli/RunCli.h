@@ -5,7 +5,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCodes.h"
-#include "cli/PortThread.h"
+#include "serial/PortThread.h"
 
 namespace vantrel {
 class EventPump;

@@ -11,32 +11,12 @@
 #include "programming/Progress.h"
 #include "programming/RecordedRun.h"
 #include "runs/RunLog.h"
+#include "serial/AbandonablePump.h"
 #include "serial/Link.h"
 #include "serial/PortSteps.h"
 
 namespace vantrel::cli {
 namespace {
-
-// A port thread's pump that unwinds the flow (ProgramEnding) once the run is abandoned.
-class AbandonablePump : public EventPump {
-public:
-    AbandonablePump(EventPump& inner, const std::atomic<bool>& abandon) : inner_(inner), abandon_(abandon) {}
-
-    Instant Now() const override { return inner_.Now(); }
-    void RunPendingEvents(Instant wakeAt) override {
-        ThrowIfAbandoned();
-        inner_.RunPendingEvents(wakeAt);
-        ThrowIfAbandoned();
-    }
-    void Wake() override { inner_.Wake(); }
-
-private:
-    void ThrowIfAbandoned() const {
-        if (abandon_) throw ProgramEnding{};
-    }
-    EventPump& inner_;
-    const std::atomic<bool>& abandon_;
-};
 
 // The flow as the console tells it: the boxes and progress of one tav.
 class ConsoleTransfer : public ProgrammingObserver {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/PortThread.h"
+#include "serial/PortThread.h"
 #include "programming/ProgramTav.h"
 #include "programming/ProgrammingRun.h"
 #include "programming/RunRecorder.h"

@@ -9,9 +9,9 @@
 #include "cli/CliMain.h"
 #include "cli/RunCli.h"
 #include "cli/posix/PollTerminalReader.h"
-#include "cli/posix/QtPortThread.h"
 #include "cli/posix/SignalInterrupts.h"
 #include "qt/QtEventPump.h"
+#include "qt/QtPortThread.h"
 #include "qt/QtSerialPort.h"
 
 int main(int argc, char** argv) {

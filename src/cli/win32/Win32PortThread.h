@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "cli/PortThread.h"
+#include "serial/PortThread.h"
 
 namespace vantrel::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/posix/QtPortThread.h"
+#include "qt/QtPortThread.h"
 
 #include <pthread.h>
 
@@ -10,7 +10,7 @@
 #include "qt/QtEventPump.h"
 #include "qt/QtSerialPort.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 namespace {
 
 class QtPortThread : public PortThread {
@@ -48,4 +48,4 @@ std::unique_ptr<PortThread> StartQtPortThread(PortWork work, PortFailure failed)
     return std::make_unique<QtPortThread>(std::move(work), std::move(failed));
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

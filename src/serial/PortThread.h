@@ -1,18 +1,16 @@
 #pragma once
-// A thread of its own for one tav of a programming run, with a serial port and an event
-// pump of the platform's made on it: each COM port is an independent line, so several
-// tavs are programmed at the same time, each on its own thread, each blocking in its own
-// pump, with the very flow the window runs.
+// A thread of its own for one tav's programming, with a serial port and an event pump of
+// the platform's made on it: each COM port is an independent line, so several tavs are
+// programmed at the same time (the console's gang runs), each on its own thread, each
+// blocking in its own pump; and the window's transfer goes on while the window cannot.
 
 #include <functional>
 #include <memory>
 
 namespace vantrel {
+
 class EventPump;
 class SerialPort;
-}  // namespace vantrel
-
-namespace vantrel::cli {
 
 // Joined when destroyed.
 class PortThread {
@@ -27,4 +25,4 @@ using PortWork = std::function<void(SerialPort& port, EventPump& pump)>;
 using PortFailure = std::function<void(const char* what)>;
 using StartPortThread = std::function<std::unique_ptr<PortThread>(PortWork work, PortFailure failed)>;
 
-}  // namespace vantrel::cli
+}  // namespace vantrel
