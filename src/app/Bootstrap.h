@@ -23,6 +23,8 @@
 
 namespace vantrel {
 
+class TransferRunner;
+
 // Booleans shared with the program's 16-bit conventions: True is -1, False is 0.
 using VbBool = std::int16_t;
 inline constexpr VbBool VbTrue = -1;
@@ -92,6 +94,8 @@ public:
     VersionCheck ChosenRowCheck;
     // Told when a programming run starts and ends; none: no record is kept.
     RunRecorder* Runs = nullptr;
+    // Where the Program command's transfer runs; none: on Wire, in the window's waits.
+    TransferRunner* Transfer = nullptr;
 
     // Window size in twips.
     static constexpr int ClientWidth = 2850;

@@ -6,6 +6,7 @@
 #include "app/Bootstrap.h"
 #include "app/CommandScope.h"
 #include "app/TavBoxes.h"
+#include "app/TransferRunner.h"
 #include "programming/ProgramTav.h"
 #include "programming/RecordedRun.h"
 #include "programming/Progress.h"
@@ -56,6 +57,29 @@ private:
     ProgrammingRun& run_;
 };
 
+// The please-wait panel and the bar for as long as the flow runs: gone again however it
+// ends, also when the platform fails under it, so the window is not left covered.
+class PanelShown {
+public:
+    explicit PanelShown(Bootstrap& w) : w_(w), designMax_(w.ProgressBar1.Max) {
+        w_.PleaseWait.Visible = true;
+        // The bar's range is the record count while the image goes out, so that bar and
+        // percentage agree; an empty image shows no progress and keeps the design range.
+        if (w_.RecordCount > 0) w_.ProgressBar1.Max = w_.RecordCount;
+    }
+    ~PanelShown() {
+        w_.ProgressBar1.Value = 0;
+        w_.ProgressBar1.Max = designMax_;
+        w_.PleaseWait.Visible = false;
+    }
+    PanelShown(const PanelShown&) = delete;
+    PanelShown& operator=(const PanelShown&) = delete;
+
+private:
+    Bootstrap& w_;
+    const int designMax_;
+};
+
 // What the record of the run keeps of how it began.
 RunStart StartFacts(const Bootstrap& w, int row) {
     RunStart facts;
@@ -98,21 +122,17 @@ void ProgramTav_Click(Bootstrap& w) {
     }
 
     const RunningFlag running(w.Programming);
-    w.PleaseWait.Visible = true;
-    // The bar's range is the record count while the image goes out, so that bar and
-    // percentage agree; an empty image shows no progress and keeps the design range.
-    const int designMax = w.ProgressBar1.Max;
-    if (w.RecordCount > 0) w.ProgressBar1.Max = w.RecordCount;
+    const PanelShown panel(w);
 
     WindowProgramming shown(w);
-    // The start line now, the end line once the port is closed (or as the flow unwinds).
-    const RecordedRun recorded(w.Runs, StartFacts(w, *row), w.Programming);
-    ProgramTav(w.Wire, {image, w.TargetReply, static_cast<std::int16_t>(*row + 1), w.Types.TypeTable},
-               w.Programming, shown);
-
-    w.ProgressBar1.Value = 0;
-    w.ProgressBar1.Max = designMax;
-    w.PleaseWait.Visible = false;
+    const ProgrammingJob job{image, w.TargetReply, static_cast<std::int16_t>(*row + 1), w.Types.TypeTable};
+    if (w.Transfer) {
+        w.Transfer->Run(job, w.Programming, shown, w.Runs, StartFacts(w, *row));
+    } else {
+        // The start line now, the end line once the port is closed (or as the flow unwinds).
+        const RecordedRun recorded(w.Runs, StartFacts(w, *row), w.Programming);
+        ProgramTav(w.Wire, job, w.Programming, shown);
+    }
     if (w.Programming.EndWhenDone) EndProgram(w);
 }
 

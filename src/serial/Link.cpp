@@ -1,5 +1,7 @@
 #include "serial/Link.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 Link::Link(SerialPort& port, EventPump& pump)
@@ -15,14 +17,17 @@ void Link::StartReplyTimer(int ms) {
     timer_.SetEnabled(true);
 }
 
-void Link::Turn() {
-    // With no timer running nothing could end a wait, so a turn then only runs what is pending.
+void Link::Serve(Instant until) { TurnUntil(until); }
+
+void Link::TurnUntil(Instant ceiling) {
+    // With no timer running and no ceiling nothing could end a wait, so a turn then only
+    // runs what is pending.
     constexpr Instant kNoTimer = Instant::max();
-    Instant wakeAt = kNoTimer;
+    Instant wakeAt = ceiling;
     if (hostTimers_)
-        wakeAt = hostTimers_->NextDue(kNoTimer);
+        wakeAt = hostTimers_->NextDue(ceiling);
     else if (timer_.Enabled())
-        wakeAt = timer_.Due();
+        wakeAt = std::min(timer_.Due(), ceiling);
     if (wakeAt == kNoTimer) wakeAt = pump_.Now();
     pump_.RunPendingEvents(wakeAt);
     if (hostTimers_)

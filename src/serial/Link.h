@@ -63,10 +63,16 @@ public:
     // Reads and drops whatever is waiting.
     void DiscardInput();
 
+    // One turn of the host's loop without a wait of the link's own: runs pending events,
+    // blocking until one comes, a host timer is due, the pump is woken or `until`, then
+    // fires the timers whose time has come. For a host that waits on another thread.
+    void Serve(Instant until);
+
 private:
     // One turn: runs pending events, blocking until one comes or a timer is due, then
     // fires the timers whose time has come.
-    void Turn();
+    void Turn() { TurnUntil(Instant::max()); }
+    void TurnUntil(Instant ceiling);
 
     SerialPort& port_;
     EventPump& pump_;

@@ -1,6 +1,7 @@
 #pragma once
 // The program's core on the Qt adapter, in real time: QSerialPort over pseudo-terminals,
-// the Qt event pump and a registry file of its own; Form_Load has run. COM1..COM4 lead
+// the Qt event pump, the transfer on a port thread as the window runs it, and a registry
+// file of its own; Form_Load has run. COM1..COM4 lead
 // nowhere until a test points one at a tav. Needs a QCoreApplication.
 
 #include <QTemporaryDir>
@@ -9,7 +10,9 @@
 
 #include "TavsimProcess.h"
 #include "app/Bootstrap.h"
+#include "app/PortThreadTransfer.h"
 #include "qt/QtEventPump.h"
+#include "qt/QtPortThread.h"
 #include "qt/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 #include "sim/PhxWriter.h"
@@ -18,7 +21,10 @@
 namespace vantrel::test {
 
 struct QtProgramRig {
-    explicit QtProgramRig(Dialogs& dialogs) : w(port, pump, dialogs, registry) { Form_Load(w); }
+    explicit QtProgramRig(Dialogs& dialogs) : w(port, pump, dialogs, registry) {
+        w.Transfer = &transfer;
+        Form_Load(w);
+    }
     std::string Path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
     // No ports but the test's.
@@ -29,6 +35,7 @@ struct QtProgramRig {
     QtSerialPort port;
     QtEventPump pump;
     Bootstrap w;
+    PortThreadTransfer transfer{StartQtPortThread, w.Wire};
 };
 
 // tests/data/sample.hex as records.

@@ -3,11 +3,16 @@
 // and the same tav programmable again at once.
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "app/Commands.h"
+#include "app/PortThreadTransfer.h"
 #include "app/ProgramTavClick.h"
+#include "app/ViewActions.h"
+#include "app/WindowHandlers.h"
 
 #include "ProgrammingRig.h"
 
@@ -197,6 +202,7 @@ TEST(ProgramTav, NoSelectedRowAnAddressBeyond7FFFOrAPortThatWontOpenSendsNothing
         const char* box;
         bool portTouched;
     };
+    std::optional<PortThreadTransfer> noThread;
     const Case cases[] = {
         // The selection was cleared, ProgramTav stayed enabled.
         {"no selected row", [](Rig& r, bool on) { r.w.Option1[1].Value = on ? 0 : 1; }, "No tav selected", false},
@@ -208,6 +214,20 @@ TEST(ProgramTav, NoSelectedRowAnAddressBeyond7FFFOrAPortThatWontOpenSendsNothing
          },
          "Address 8000 hex or above on data line 2: nothing was sent to the tav", false},
         {"port held by another program", [](Rig& r, bool on) { r.sim.port.SetBusy(2, on); }, "Cannot open COM2", true},
+        // The platform cannot give the transfer a thread with a port of its own: the window
+        // shows why, as for any failure under a command.
+        {"no port thread",
+         [&noThread](Rig& r, bool on) {
+             if (on)
+                 noThread.emplace(
+                     [](PortWork, PortFailure failed) {
+                         failed("no serial port on this thread");
+                         return std::unique_ptr<PortThread>();
+                     },
+                     r.w.Wire);
+             r.w.Transfer = on ? &*noThread : nullptr;
+         },
+         "no serial port on this thread", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -215,7 +235,8 @@ TEST(ProgramTav, NoSelectedRowAnAddressBeyond7FFFOrAPortThatWontOpenSendsNothing
         c.set(r, true);
         const auto image = r.ExpectedArrivals();
         r.sim.dialogs.ExpectBox("Error!", c.box);
-        ProgramTav_Click(r.w);
+        // Pressed as the window presses it, which shows a failure under the command.
+        EXPECT_TRUE(ViewActions(r.w, WindowHandlers::Program(), [] { return false; }).Press(r.w.ProgramTav));
         EXPECT_TRUE(r.sim.port.SentBytes(2).empty());
         EXPECT_EQ(r.sim.port.Log().empty(), !c.portTouched);
         EXPECT_EQ(r.w.Programming.Outcome, ProgrammingRun::Ending::NotStarted);

@@ -1,6 +1,6 @@
 #pragma once
 // The suite's rig: the one QApplication, on the offscreen platform; the window model on the
-// Qt event pump and serial adapter; and a pseudo-terminal pair standing in for a serial
+// Qt event pump and serial adapter, its transfers on a port thread as the program runs them; and a pseudo-terminal pair standing in for a serial
 // line: the program opens the slave as its COM port, the test reads and writes the master
 // and sees the line settings there. The settings are read with TCGETS2, which gives the
 // baud rate as a number whatever it is (<asm/termbits.h> cannot meet <termios.h>, so the
@@ -19,7 +19,9 @@
 #include <stdexcept>
 
 #include "app/Bootstrap.h"
+#include "app/PortThreadTransfer.h"
 #include "qt/QtEventPump.h"
+#include "qt/QtPortThread.h"
 #include "qt/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 #include "support/ScriptedDialogs.h"
@@ -37,12 +39,15 @@ inline QApplication& TestApp() {
 }
 
 struct QtModel {
+    QtModel() { w.Transfer = &transfer; }
+
     QApplication& app = TestApp();
     QtSerialPort port;
     QtEventPump pump;
     ScriptedDialogs dialogs;
     RegFileStore registry{"/nonexistent/registry.reg"};  // never there: the type table keeps its own rows
     Bootstrap w{port, pump, dialogs, registry};
+    PortThreadTransfer transfer{StartQtPortThread, w.Wire};
 };
 
 struct Pty {
