@@ -56,8 +56,8 @@ done
 
 if ((run_setup)); then
   extra=()
-  # The virtual-screen demo clicks with xdotool and takes screenshots with ImageMagick.
-  if ((xvfb)); then extra=(xdotool imagemagick); fi
+  # The virtual-screen demo takes screenshots with ImageMagick (setup installs xdotool).
+  if ((xvfb)); then extra=(imagemagick); fi
   "$root/scripts/setup.sh" "${extra[@]}"
 fi
 

@@ -8,10 +8,10 @@ packages=(
   build-essential cmake ninja-build clang
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev libssl-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth xdotool fonts-dejavu-core
   dpkg-dev
 )
-# Callers may ask for more (run.sh --xvfb: xdotool imagemagick).
+# Callers may ask for more (run.sh --xvfb: imagemagick).
 packages+=("$@")
 
 scripts/install-packages.sh "${packages[@]}"

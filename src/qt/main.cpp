@@ -2,12 +2,17 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 #include "app/Bootstrap.h"
+#include "app/PortThreadTransfer.h"
 #include "qt/CommandLineText.h"
+#include "qt/DisplayLoss.h"
 #include "qt/MainWindow.h"
 #include "qt/NativeWindowLoss.h"
 #include "qt/QtDialogs.h"
 #include "qt/QtEventPump.h"
+#include "qt/QtPortThread.h"
 #include "qt/QtSerialPort.h"
 #include "qt/TerminationSignals.h"
 #include "registry/RegistryStore.h"
@@ -30,6 +35,10 @@ int main(int argc, char** argv) {
     vantrel::runs::RecordingDialogs recordedDialogs(dialogs, runLog);
     vantrel::Bootstrap w(port, pump, recordedDialogs, *registry, commandLine);
     w.Runs = &runLog;
+    // The transfer runs on a thread of its own, so that it can end in order also when
+    // the window cannot (see DisplayLoss).
+    vantrel::PortThreadTransfer transfer(vantrel::StartQtPortThread, w.Wire);
+    w.Transfer = &transfer;
     vantrel::Form_Load(w);
 
     vantrel::MainWindow window(w, pump);
@@ -41,6 +50,16 @@ int main(int argc, char** argv) {
     vantrel::NativeWindowLoss loss(window, [&] {
         dialogs.SetWindowLost();
         window.WindowLost();
+    });
+    // The display gone: Qt ends the program once this returns, so a transfer is stopped
+    // at its next record boundary and the tav restarted first, and its boxes go to the
+    // standard error.
+    vantrel::DisplayLoss displayLoss([&] {
+        dialogs.SetWindowLost();
+        if (!transfer.Running()) return;
+        std::fputs("vantrel: the display has gone: the transfer stops at its next record boundary and the "
+                   "tav is restarted\n", stderr);
+        transfer.FinishWithoutWindow();
     });
     window.show();
     return QApplication::exec();

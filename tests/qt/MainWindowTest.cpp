@@ -2,6 +2,7 @@
 // when the model lets the control be used, and closing the window ends the program even
 // while a handler waits.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QPushButton>
@@ -10,12 +11,15 @@
 #include <QTimer>
 #include <csignal>
 #include <map>
+#include <optional>
+#include <thread>
 #include <xcb/xcb.h>
 
 #include "QtRig.h"
 #include "TavsimProcess.h"
 #include "app/CommandScope.h"
 #include "qt/CommandLineText.h"
+#include "qt/DisplayLoss.h"
 #include "qt/FileDialogFilter.h"
 #include "qt/MainWindow.h"
 #include "qt/NativeWindowLoss.h"
@@ -224,6 +228,36 @@ TEST_F(MainWindowTest, ANativeWindowIsLostOnlyWhenTheServerDestroysIt) {
     EXPECT_EQ(lost, 1);
 }
 
+// Qt's warning that the display's connection broke is the program's last moment: it is
+// acted on once, on the window's thread, only while the connection has indeed failed,
+// and every message still reaches the handler that was there before.
+TEST(DisplayLossTest, OnlyAWarningOnTheWindowsThreadWithTheConnectionBrokenCounts) {
+    TestApp();
+    static std::vector<std::string> passedOn;
+    passedOn.clear();
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { passedOn.push_back(text.toStdString()); });
+    bool broken = false;
+    int lost = 0;
+    {
+        const DisplayLoss loss([&lost] { ++lost; }, [&broken] { return broken; });
+        qWarning("while the connection stands");
+        broken = true;
+        qDebug("not a warning");
+        std::thread([] { qWarning("from another thread"); }).join();
+        EXPECT_EQ(lost, 0);
+        qWarning("The X11 connection broke (error 1). Did the X11 server die?");
+        qCritical("and again");
+        EXPECT_EQ(lost, 1) << "told once";
+        EXPECT_FALSE(DisplayLoss::X11ConnectionBroken()) << "no X11 connection on the offscreen platform";
+    }
+    qWarning("after it");
+    qInstallMessageHandler(before);
+    EXPECT_EQ(passedOn, (std::vector<std::string>{"while the connection stands", "not a warning", "from another thread",
+                                                  "The X11 connection broke (error 1). Did the X11 server die?",
+                                                  "and again", "after it"}));
+}
+
 // With the window gone a box would stand alone until someone answers it: it goes to the
 // standard error, answered with its safe button, and no file is asked for.
 TEST_F(MainWindowTest, OnceTheWindowIsLostBoxesGoToTheStandardError) {
@@ -243,13 +277,14 @@ TEST_F(MainWindowTest, OnceTheWindowIsLostBoxesGoToTheStandardError) {
               "vantrel: Error! Tav failed to reprogram\nvantrel: Warning Do you wish to proceed?\n");
 }
 
-// Closing the window, a termination signal, or the native window destroyed from outside,
-// while a tav is programmed: the transfer stops at a record boundary and the flow reports
-// and restarts the tav before the window goes. A second close changes nothing; a second
-// signal ends the program at once.
+// Closing the window, a termination signal, the native window destroyed from outside, or
+// the display lost, while a tav is programmed: the transfer stops at a record boundary and
+// the flow reports and restarts the tav before the window goes. A second close changes
+// nothing; a second signal ends the program at once. When the display is lost Qt ends the
+// program itself as soon as its warning has been told: by then the tav has been restarted.
 TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
-    enum class Way { CloseBoxTwice, Signal, SignalTwice, NativeWindowDestroyed };
-    for (Way way : {Way::CloseBoxTwice, Way::Signal, Way::SignalTwice, Way::NativeWindowDestroyed}) {
+    enum class Way { CloseBoxTwice, Signal, SignalTwice, NativeWindowDestroyed, DisplayLost };
+    for (Way way : {Way::CloseBoxTwice, Way::Signal, Way::SignalTwice, Way::NativeWindowDestroyed, Way::DisplayLost}) {
         SCOPED_TRACE(static_cast<int>(way));
         QtModel m;
         QTemporaryDir dir;
@@ -265,6 +300,13 @@ TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
         MainWindow window(m.w, m.pump);
         TerminationSignals terminations([&window] { window.TerminationSignal(); });
         NativeWindowLoss loss(window, [&window] { window.WindowLost(); });
+        std::optional<ProgrammingRun> whenQtWouldEnd;
+        const DisplayLoss displayLoss(
+            [&] {
+                m.transfer.FinishWithoutWindow();
+                whenQtWouldEnd = m.w.Programming;
+            },
+            [way] { return way == Way::DisplayLost; });
         window.show();
 
         bool stillOpen = false;
@@ -277,16 +319,24 @@ TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
                 auto destroyed = DestroyNotify(window);
                 loss.nativeEventFilter("xcb_generic_event_t", &destroyed, nullptr);
             }
+            if (way == Way::DisplayLost) {
+                testing::internal::CaptureStderr();
+                qWarning("The X11 connection broke (error 1). Did the X11 server die?");
+                EXPECT_THAT(testing::internal::GetCapturedStderr(), testing::HasSubstr("connection broke"));
+            }
             QTimer::singleShot(1, &window, [&] { stillOpen = window.isVisible(); });
         };
         QTimer::singleShot(1, &window, cutAtThird);
         if (way != Way::SignalTwice) m.dialogs.ExpectBox("Error!", "Tav failed to reprogram. Tav must be programmed to operate");
         QTest::mouseClick(window.WidgetOf(m.w.ProgramTav), Qt::LeftButton);
 
-        EXPECT_TRUE(m.w.Ended);
-        EXPECT_FALSE(window.isVisible());
+        // In the test Qt does not end the program after the display's warning: the window stays.
+        const bool ends = way != Way::DisplayLost;
+        EXPECT_EQ(m.w.Ended, ends);
+        EXPECT_EQ(window.isVisible(), !ends);
         EXPECT_FALSE(m.port.PortOpen());
-        EXPECT_EQ(stillOpen, way != Way::SignalTwice);
+        // After the display's warning nothing more of the window's runs: Qt is ending the program.
+        EXPECT_EQ(stillOpen, way != Way::SignalTwice && way != Way::DisplayLost);
         const TavsimReport report = tav.StopAndReport();
         // Ended at once, the tav may have taken the block in flight too.
         const auto acknowledged = static_cast<std::size_t>(m.w.Programming.RecordsAcknowledged);
@@ -295,11 +345,15 @@ TEST_F(MainWindowTest, ClosingWhileATavIsProgrammedStopsTheTransferFirst) {
                     (way == Way::SignalTwice && report.records.size() == acknowledged + 1));
         EXPECT_EQ(report.counts["restarts"].toInt(), way == Way::SignalTwice ? 0 : 1);
         EXPECT_EQ(report.counts["completions"].toInt(), 0);
+        EXPECT_EQ(whenQtWouldEnd.has_value(), way == Way::DisplayLost);
+        if (whenQtWouldEnd) {
+            EXPECT_EQ(whenQtWouldEnd->Outcome, ProgrammingRun::Ending::Stopped);
+            EXPECT_EQ(whenQtWouldEnd->TavRestart, ProgrammingRun::Restart::Confirmed);
+            EXPECT_EQ(whenQtWouldEnd->RecordsAcknowledged, m.w.Programming.RecordsAcknowledged);
+        }
     }
 }
 
-// Texts the window hands to Qt or takes from the system: program texts, the open-file
-// filter, the command line.
 TEST(PlatformTextsTest, ShownTextsFileFiltersAndTheCommandLine) {
     // Kept as bytes; shown as UTF-8 when they are valid UTF-8, else each byte as Latin-1.
     const std::vector<std::pair<std::string, std::u16string>> shown = {
