@@ -37,7 +37,7 @@ struct PortThreadTransfer::Active {
 
     const ProgrammingJob& job;
     ProgrammingRun& windowRun;     // the window's account, written where the observer runs
-    ProgrammingObserver& observer; // the window's
+    ProgrammingObserver& observer;  // the window's
     RunRecorder* recorder;
     const RunStart& facts;
     EventPump& windowPump;
