@@ -3,14 +3,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 
-#include "programming/RecordedRun.h"
+#include "programming/PortThreadRun.h"
 #include "serial/AbandonablePump.h"
 #include "serial/Link.h"
 #include "serial/PortSteps.h"
@@ -44,7 +43,7 @@ struct PortThreadTransfer::Active {
 
     ProgrammingRun threadRun;  // the flow's own account, written on the port thread
     std::atomic<bool> stop{false};
-    std::atomic<bool> abandon{false};
+    Abandonment abandonment;
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -55,8 +54,7 @@ struct PortThreadTransfer::Active {
     // The window's thread serves no more: the port thread calls the observer itself.
     bool windowGone = false;
     bool done = false;
-    EventPump* threadPump = nullptr;  // while the port thread runs its flow
-    std::string failure;              // the platform failed under the flow
+    std::string failure;  // the platform failed under the flow
 
     std::unique_ptr<PortThread> thread;
 };
@@ -96,13 +94,13 @@ private:
             tell(a);
         });
         std::unique_lock lock(a_.mutex);
-        if (a_.abandon) return;  // ending at once: nothing more is shown
+        if (a_.abandonment.Abandoned()) return;  // ending at once: nothing more is shown
         if (!a_.windowGone) {
             a_.call = call;
             a_.callTaken = a_.callDone = false;
             a_.windowPump.Wake();
-            a_.changed.wait(lock, [this] { return a_.callDone || a_.abandon || a_.windowGone; });
-            const bool runHere = !a_.callDone && !a_.abandon && !a_.callTaken;
+            a_.changed.wait(lock, [this] { return a_.callDone || a_.abandonment.Abandoned() || a_.windowGone; });
+            const bool runHere = !a_.callDone && !a_.abandonment.Abandoned() && !a_.callTaken;
             a_.call.reset();
             if (!runHere) return;  // shown, abandoned, or left under way by a window that is gone
         }
@@ -118,25 +116,10 @@ PortThreadTransfer::PortThreadTransfer(StartPortThread start, Link& windowLink)
     : start_(std::move(start)), windowLink_(windowLink) {}
 
 void PortThreadTransfer::Work(Active& a, SerialPort& port, EventPump& pump) {
-    AbandonablePump abandonable(pump, a.abandon);
-    {
-        const std::lock_guard lock(a.mutex);
-        a.threadPump = &abandonable;
-    }
+    AbandonablePump abandonable(pump, a.abandonment);
     Link link(port, abandonable);
     Relay relay(a);
-    try {
-        const RecordedRun recorded(a.recorder, a.facts, a.threadRun);
-        ProgramTav(link, a.job, a.threadRun, relay);
-    } catch (const ProgramEnding&) {
-        CloseIfOpen(port);
-    } catch (const std::exception& e) {
-        // The core handles its own failures; this is the platform failing under it.
-        a.failure = e.what();
-        CloseIfOpen(port);
-    }
-    const std::lock_guard lock(a.mutex);
-    a.threadPump = nullptr;
+    a.failure = RunOnPortThread(link, a.job, a.threadRun, relay, a.recorder, a.facts).failure;
 }
 
 void PortThreadTransfer::ServeWindow(Active& a) {
@@ -170,7 +153,6 @@ void PortThreadTransfer::Run(const ProgrammingJob& job, ProgrammingRun& run, Pro
     // The flow opens the port on its own thread; the window's may still hold it from a search.
     CloseIfOpen(windowLink_.Port());
     Active a(job, run, observer, recorder, facts, windowLink_.Pump());
-    run.RecordCount = static_cast<int>(job.records.size());
 
     // However the window's side ends (the flow done, the window closed at once, a failure
     // on this thread), the port thread has ended before `a` goes.
@@ -180,11 +162,9 @@ void PortThreadTransfer::Run(const ProgrammingJob& job, ProgrammingRun& run, Pro
         ~Joined() {
             if (a.thread) {
                 {
+                    // Taken so that a call waiting for the window sees it before it waits.
                     const std::lock_guard lock(a.mutex);
-                    if (!a.done) {
-                        a.abandon = true;
-                        if (a.threadPump) a.threadPump->Wake();
-                    }
+                    if (!a.done) a.abandonment.Abandon();
                 }
                 a.changed.notify_all();
                 a.thread.reset();

@@ -1,19 +1,15 @@
 #include "cli/Transfers.h"
 
-#include <exception>
-
 #include "app/TavBoxes.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/DeniedPortNotice.h"
 #include "cli/TraceLog.h"
 #include "cli/TracingSerialPort.h"
+#include "programming/PortThreadRun.h"
 #include "programming/Progress.h"
-#include "programming/RecordedRun.h"
 #include "runs/RunLog.h"
-#include "serial/AbandonablePump.h"
 #include "serial/Link.h"
-#include "serial/PortSteps.h"
 
 namespace vantrel::cli {
 namespace {
@@ -55,8 +51,6 @@ struct Transfers::Running {
     RunStart facts;
     runs::RunLog* record = nullptr;
     std::atomic<bool> done{false};
-    std::mutex pumpMutex;
-    EventPump* pump = nullptr;  // the thread's, while it runs
     std::unique_ptr<PortThread> thread;
 };
 
@@ -83,11 +77,7 @@ void Transfers::Start(int port, const ProgrammingJob& job, const RunStart& facts
 }
 
 void Transfers::Work(Running& r, SerialPort& platformPort, EventPump& platformPump) {
-    AbandonablePump pump(platformPump, abandon_);
-    {
-        const std::lock_guard lock(r.pumpMutex);
-        r.pump = &pump;
-    }
+    AbandonablePump pump(platformPump, abandonment_);
     const int n = r.transfer.port;
     const std::optional<int> tag = tagged_ ? std::optional<int>(n) : std::nullopt;
     DeniedPortNotice noticed(platformPort, stderr,
@@ -101,21 +91,9 @@ void Transfers::Work(Running& r, SerialPort& platformPort, EventPump& platformPu
         trace_->Write(PortPrefix(tag) + "program COM" + std::to_string(n));
     }
     ConsoleTransfer told(output_, trace_, tag, stop_, r.record);
-    try {
-        const RecordedRun recorded(r.record, r.facts, r.transfer.run);
-        ProgramTav(link, r.job, r.transfer.run, told);
-    } catch (const ProgramEnding&) {
-        r.transfer.abandoned = true;
-        CloseIfOpen(port);
-    } catch (const std::exception& e) {
-        // The core handles its own failures; this is the platform failing under it.
-        r.transfer.failure = e.what();
-        CloseIfOpen(port);
-    }
-    {
-        const std::lock_guard lock(r.pumpMutex);
-        r.pump = nullptr;
-    }
+    const PortThreadEnd end = RunOnPortThread(link, r.job, r.transfer.run, told, r.record, r.facts);
+    r.transfer.abandoned = end.abandoned;
+    r.transfer.failure = end.failure;
     Finished(r);
 }
 
@@ -132,14 +110,7 @@ bool Transfers::AllDone() const {
 
 void Transfers::StopAtRecordBoundary() { stop_ = true; }
 
-void Transfers::Abandon() {
-    abandon_ = true;
-    // A thread blocked in its pump looks again at once.
-    for (auto& r : running_) {
-        const std::lock_guard lock(r->pumpMutex);
-        if (r->pump) r->pump->Wake();
-    }
-}
+void Transfers::Abandon() { abandonment_.Abandon(); }
 
 std::vector<const Transfer*> Transfers::Results() const {
     std::vector<const Transfer*> results;

@@ -7,16 +7,16 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "serial/PortThread.h"
 #include "programming/ProgramTav.h"
 #include "programming/ProgrammingRun.h"
 #include "programming/RunRecorder.h"
+#include "serial/AbandonablePump.h"
+#include "serial/PortThread.h"
 
 namespace vantrel {
 class EventPump;
@@ -68,7 +68,7 @@ private:
     TraceLog* trace_;
     bool tagged_;
     std::atomic<bool> stop_{false};
-    std::atomic<bool> abandon_{false};
+    Abandonment abandonment_;
     std::vector<std::unique_ptr<Running>> running_;
 };
 
