@@ -20,7 +20,7 @@ const Control* FocusAfterCommand(const Bootstrap& w);
 
 // Where the focus belongs once a handler has returned. `focused` has it now (nullptr:
 // none, or no control of the model); `commandRan`: the handler ran a command (see
-// Bootstrap::CommandsStarted). After a command it goes to the next step: meanwhile the
+// ViewActions::RanCommand). After a command it goes to the next step: meanwhile the
 // view may have handed the focus of a control it greyed to the next one (often Exit,
 // where a space would end the program), and that was not the user's choice. Otherwise
 // (a timer's turn) it stays where the user put it, while that can still be used.

@@ -62,7 +62,9 @@ bool ViewActions::EndInsisted() {
 }
 
 void ViewActions::Run(const std::function<void()>& handler) {
+    ranCommand_ = false;
     if (windowGone_()) return;
+    const unsigned commandsBefore = w_.CommandsStarted;
     try {
         handler();
     } catch (const ProgramEnding&) {
@@ -70,6 +72,7 @@ void ViewActions::Run(const std::function<void()>& handler) {
     } catch (const std::exception& e) {
         if (!windowGone_()) w_.CommonDialog1.MsgBox(e.what(), BoxStyle::OkExclamation, "Error!");
     }
+    ranCommand_ = w_.CommandsStarted != commandsBefore;
 }
 
 }  // namespace vantrel

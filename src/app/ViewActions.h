@@ -42,11 +42,15 @@ public:
     // Runs a handler. A closed window unwinds a waiting handler with ProgramEnding; any
     // other failure that escapes is shown in a box.
     void Run(const std::function<void()>& handler);
+    // The handler run last started a command (see Bootstrap::CommandsStarted), as a
+    // click does and a timer's turn mostly does not: where the keyboard focus goes next.
+    bool RanCommand() const { return ranCommand_; }
 
 private:
     Bootstrap& w_;
     WindowHandlers handlers_;
     std::function<bool()> windowGone_;
+    bool ranCommand_ = false;
 };
 
 }  // namespace vantrel

@@ -34,9 +34,8 @@ MainWindow::MainWindow(Bootstrap& w, QtEventPump& pump, WindowHandlers handlers)
     idleTimer_.setTimerType(Qt::PreciseTimer);
     idleTimer_.setSingleShot(true);
     connect(&idleTimer_, &QTimer::timeout, this, [this] {
-        const unsigned commands = w_.CommandsStarted;
         actions_.TimersDue();
-        AfterHandler(commands);
+        AfterHandler();
     });
 
     // Covers appear row by row during a search and the progress bar moves while the
@@ -57,8 +56,7 @@ void MainWindow::BuildWidgets() {
         auto* radio = static_cast<QAbstractButton*>(WidgetOf(w_.Option1[i]));
         options_.addButton(radio, i);
         connect(radio, &QAbstractButton::clicked, this, [this, i] {
-            const unsigned commands = w_.CommandsStarted;
-            if (actions_.Choose(i)) AfterHandler(commands);
+            if (actions_.Choose(i)) AfterHandler();
             else Sync();
         });
     }
@@ -81,8 +79,7 @@ QWidget* MainWindow::WidgetOf(const Control& c) const {
 void MainWindow::ConnectButton(Control& c) {
     auto* button = static_cast<QAbstractButton*>(WidgetOf(c));
     connect(button, &QAbstractButton::clicked, this, [this, &c] {
-        const unsigned commands = w_.CommandsStarted;
-        if (actions_.Press(c)) AfterHandler(commands);
+        if (actions_.Press(c)) AfterHandler();
         else Sync();
     });
 }
@@ -93,14 +90,14 @@ const Control* MainWindow::FocusedControl() const {
     return it == views_.end() ? nullptr : it->first;
 }
 
-void MainWindow::AfterHandler(unsigned commandsBefore) {
+void MainWindow::AfterHandler() {
     QuitIfEnded();
     if (quitting_) return;
     Sync();
     // Qt hands the focus of a widget it disables to the next one, or to none: after a
     // search or a run nothing had it, and a space did nothing until Tab.
     const Control* focused = FocusedControl();
-    if (const Control* want = FocusOnReturn(w_, focused, w_.CommandsStarted != commandsBefore);
+    if (const Control* want = FocusOnReturn(w_, focused, actions_.RanCommand());
         want && want != focused)
         WidgetOf(*want)->setFocus(Qt::OtherFocusReason);
     ArmTimers();

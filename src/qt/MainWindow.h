@@ -45,9 +45,8 @@ private:
     // The control whose widget has the window's keyboard focus; nullptr: none.
     const Control* FocusedControl() const;
     // After a handler has run: the window closes once the program has ended, or shows
-    // the model's state with the keyboard focus on a usable control. `commandsBefore`:
-    // the model's count of commands started when the handler began.
-    void AfterHandler(unsigned commandsBefore);
+    // the model's state with the keyboard focus on a usable control.
+    void AfterHandler();
     void QuitIfEnded();
     void ShowStacking();
 

@@ -156,9 +156,8 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kModelTimer) {
                 KillTimer(hwnd_, kModelTimer);
-                const unsigned commands = w_.CommandsStarted;
                 actions_.TimersDue();
-                AfterHandler(commands);
+                AfterHandler();
             }
             return 0;
         case WM_CLOSE:
@@ -176,7 +175,6 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Win32MainWindow::Clicked(ControlWindow& view) {
     const Control& c = *view.control;
-    const unsigned commands = w_.CommandsStarted;
     bool ran = false;
     if (c.Kind == ControlKind::CommandButton) ran = actions_.Press(c);
     if (c.Kind == ControlKind::OptionButton) {
@@ -184,7 +182,7 @@ void Win32MainWindow::Clicked(ControlWindow& view) {
         ran = actions_.Choose(static_cast<int>(row - w_.Option1.begin()));
     }
     if (ran)
-        AfterHandler(commands);
+        AfterHandler();
     else
         Sync();  // a radio button checks itself: the model says again what is selected
 }
@@ -204,7 +202,7 @@ const Control* Win32MainWindow::FocusedControl() {
     return view ? view->control : nullptr;
 }
 
-void Win32MainWindow::AfterHandler(unsigned commandsBefore) {
+void Win32MainWindow::AfterHandler() {
     if (w_.Ended) Quit();
     if (quitting_) return;
     if (shutdownHeld_ && !w_.Programming.Running) {
@@ -216,7 +214,7 @@ void Win32MainWindow::AfterHandler(unsigned commandsBefore) {
     // went to whatever could take it meanwhile (Exit, most often), or nowhere.
     if (GetActiveWindow() == hwnd_) {
         const Control* focused = FocusedControl();
-        if (const Control* want = FocusOnReturn(w_, focused, w_.CommandsStarted != commandsBefore);
+        if (const Control* want = FocusOnReturn(w_, focused, actions_.RanCommand());
             want && want != focused)
             SetFocus(WindowOf(*want));
     }

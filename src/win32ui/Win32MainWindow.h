@@ -54,9 +54,8 @@ private:
     // The control whose window has the keyboard focus; nullptr: none.
     const Control* FocusedControl();
     // After a handler has run: the program ends, or the window shows the model's state
-    // with the focus on a usable control. `commandsBefore`: the model's count of
-    // commands started when the handler began.
-    void AfterHandler(unsigned commandsBefore);
+    // with the focus on a usable control.
+    void AfterHandler();
     void ArmTimers();
     void Close();
     bool QueryEndSession();
