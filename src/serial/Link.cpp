@@ -17,17 +17,15 @@ void Link::StartReplyTimer(int ms) {
     timer_.SetEnabled(true);
 }
 
-void Link::Serve(Instant until) { TurnUntil(until); }
-
-void Link::TurnUntil(Instant ceiling) {
+void Link::Serve(Instant until) {
     // With no timer running and no ceiling nothing could end a wait, so a turn then only
     // runs what is pending.
     constexpr Instant kNoTimer = Instant::max();
-    Instant wakeAt = ceiling;
+    Instant wakeAt = until;
     if (hostTimers_)
-        wakeAt = hostTimers_->NextDue(ceiling);
+        wakeAt = hostTimers_->NextDue(until);
     else if (timer_.Enabled())
-        wakeAt = std::min(timer_.Due(), ceiling);
+        wakeAt = std::min(timer_.Due(), until);
     if (wakeAt == kNoTimer) wakeAt = pump_.Now();
     pump_.RunPendingEvents(wakeAt);
     if (hostTimers_)

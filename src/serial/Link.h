@@ -71,8 +71,7 @@ public:
 private:
     // One turn: runs pending events, blocking until one comes or a timer is due, then
     // fires the timers whose time has come.
-    void Turn() { TurnUntil(Instant::max()); }
-    void TurnUntil(Instant ceiling);
+    void Turn() { Serve(Instant::max()); }
 
     SerialPort& port_;
     EventPump& pump_;
