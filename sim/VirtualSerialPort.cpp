@@ -58,8 +58,8 @@ void VirtualSerialPort::SetPortOpen(bool open) {
     const std::string name = "COM" + std::to_string(commPort_);
     if (open_) throw vantrel::SerialError(name + " is already open");
     Port* port = Find(commPort_);
-    if (port == nullptr || port->unplugged) throw vantrel::SerialError(name + " does not exist");
-    if (port->busy) throw vantrel::SerialError(name + " is in use by another program");
+    if (port == nullptr || port->unplugged) throw vantrel::PortMissingError(name + " does not exist");
+    if (port->busy) throw vantrel::PortInUseError(name);
     open_ = true;
     ++session_;
     transmitFreeAt_ = pump_.Now();

@@ -11,8 +11,10 @@
 
 #include "app/Control.h"
 #include "app/Dialogs.h"
-#include "app/FoundTav.h"
+#include "app/VersionCheck.h"
+#include "discovery/SearchPorts.h"
 #include "firmware/FirmwareImage.h"
+#include "firmware/LoadedFile.h"
 #include "programming/ProgrammingRun.h"
 #include "programming/RunRecorder.h"
 #include "registry/RegisterTav.h"
@@ -87,7 +89,7 @@ public:
 
     // What the last search found and the file the last successful load read, for
     // front-ends that show them their own way rather than reading the controls.
-    std::array<FoundTav, 4> Found{};
+    PortFindings Found{};
     std::optional<LoadedFile> File;
     // The row chosen last and its version check, for the record of the run that follows.
     int ChosenRow = -1;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/FoundTav.h"
+#include "app/VersionCheck.h"
 
 namespace vantrel {
 

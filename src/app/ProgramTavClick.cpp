@@ -86,7 +86,7 @@ RunStart StartFacts(const Bootstrap& w, int row) {
     facts.file = w.File;
     facts.comPort = row + 1;
     facts.emergency = w.EmergencyMode != VbFalse;
-    facts.tavShown = w.TavType[static_cast<std::size_t>(row)].Caption;
+    facts.tavShown = w.Found[static_cast<std::size_t>(row)].Text();
     facts.tavVersion = w.Found[static_cast<std::size_t>(row)].versionText;
     // The question belongs to this run only if it was put for the row now selected.
     if (w.ChosenRow == row && w.ChosenRowCheck.asked) {

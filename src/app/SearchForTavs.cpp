@@ -1,13 +1,10 @@
 #include "app/SearchForTavs.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
-#include <string>
 
 #include "app/Bootstrap.h"
-#include "app/TavCommands.h"
-#include "discovery/TypeOfReply.h"
+#include "app/TavBoxes.h"
+#include "discovery/SearchPorts.h"
 #include "serial/PortSteps.h"
 
 namespace vantrel {
@@ -15,72 +12,39 @@ namespace {
 
 constexpr int kRows = 4;  // COM1..COM4, row i is COM(i + 1)
 
-// Tavs that carry an IR micro answer the probe with their own code, while the firmware
-// file names the IR micro's code; the file is for the IR micro behind the tav.
-constexpr std::array<std::uint8_t, 4> kIrCarrierReplies{0x23, 0x17, 0x28, 0x2B};
+// Shows each port's finding in its row as it comes in, and the boxes of the exchanges
+// that did not stand at the moment they end.
+class Rows : public SearchObserver {
+public:
+    explicit Rows(Bootstrap& w) : w_(w) {}
 
-bool IsIrCarrier(std::uint8_t reply) {
-    return std::ranges::find(kIrCarrierReplies, reply) != kIrCarrierReplies.end();
-}
-
-// Shows the row's type name for identification v; the row is selectable when the
-// type is the file's target. False when no type has v's reply code.
-bool ShowType(Bootstrap& w, int row, std::int32_t v) {
-    const TypeRow* type = TypeOfReply(w.Types.TypeTable, ReplyCode(v));
-    if (!type) return false;
-    w.TavType[row].Caption = type->Name;
-    if (w.TargetReply == type->Reply) w.Option1[row].Enabled = true;
-    return true;
-}
-
-// The firmware is for the IR micro behind the probed tav: link to the micro, take its
-// version, and restart it whatever came of the link.
-std::int32_t IdentifyIrMicro(Bootstrap& w, int row, std::int32_t probed) {
-    std::int32_t v = probed;
-    (void)ProbePort(w, false);  // once more, without restart, ahead of the link; result not needed
-    if (Link_Quadrel_IR(w)) {
-        v = w.TargetReply + 256 * w.IrVersionMajor + 65536 * w.IrVersionMinor;
-        w.Option1[row].Enabled = true;
+    void StepEnded(int, SearchStep step, const ExchangeResult& result) override {
+        std::optional<OutcomeBox> box;
+        switch (step) {
+            case SearchStep::Restart: box = RestartBox(RestartCommand::Unit, result); break;
+            case SearchStep::IrLink: box = IrLinkBox(result); break;
+            case SearchStep::IrRestart: box = RestartBox(RestartCommand::IrMicro, result); break;
+        }
+        if (box) Show(w_.CommonDialog1, *box);
     }
-    (void)restart_quadrel_IR(w);
-    return v;
-}
 
-void AppendVersion(Bootstrap& w, int row, std::int32_t v) {
-    const std::uint8_t major = MajorVersion(v);
-    const std::uint8_t minor = MinorVersion(v);
-    w.Found[row].versionText = std::to_string(major) + "." + std::to_string(minor);
-    w.TavType[row].Caption += w.Found[row].versionText;
-    // The minor number counts tenths here although it is shown as written (2.15 is 3.5).
-    w.TavVersion[row] = static_cast<float>(major) + static_cast<float>(minor) / 10.0f;
-}
-
-// The identification the row shows, and 0 when it shows none.
-std::int32_t IdentifyTav(Bootstrap& w, int row) {
-    std::int32_t v = ProbePort(w, true);
-    w.TavType[row].Visible = true;
-
-    const bool irTarget = IsIrMicroTarget(w.TargetReply);
-    bool found = false;
-    if (!w.Types.TypeTable.empty() && irTarget && IsIrCarrier(ReplyCode(v))) {
-        v = IdentifyIrMicro(w, row, v);
-    } else {
-        found = ShowType(w, row, v);
+    void PortSearched(const PortFinding& finding) override {
+        const auto row = static_cast<std::size_t>(finding.comPort - 1);
+        // No such port, or another program holds it: the row stays hidden.
+        w_.TavType[row].Visible = finding.Opened();
+        w_.TavType[row].Caption = finding.Text();
+        w_.Option1[row].Enabled = finding.selectable;
+        w_.TavVersion[row] = finding.version;
+        if (finding.irLink && finding.irLink->Accepted()) {
+            w_.IrVersionMajor = finding.irLink->bytes[1];
+            w_.IrVersionMinor = finding.irLink->bytes[2];
+        }
+        w_.Blanking[row].Visible = false;  // this row's result comes into view
     }
-    if (irTarget) found = ShowType(w, row, v);
 
-    if (v != 0 && found) {
-        AppendVersion(w, row, v);
-        return v;
-    }
-    return 0;
-}
-
-void ListForEmergency(Bootstrap& w, int row) {
-    w.Option1[row].Enabled = true;
-    w.TavType[row].Caption = "Emergency Comm port " + std::to_string(row + 1);
-    w.TavType[row].Visible = true;
-}
+private:
+    Bootstrap& w_;
+};
 
 }  // namespace
 
@@ -96,32 +60,18 @@ void SearchForTavs(Bootstrap& w) {
     }
     w.Found = {};
     CloseIfOpen(w.MSComm1);
-    w.MSComm1.SetRTSEnable(w.TargetReply == kRtsTarget);
+    w.MSComm1.SetRTSEnable(SearchWithRts(w.TargetReply));
 
-    for (int i = 0; i < kRows; ++i) {
-        // No such port, or another program holds it: the row stays hidden.
-        if (!TryOpenPort(w.MSComm1, static_cast<std::int16_t>(i + 1))) {
-            w.Option1[i].Enabled = false;
-            w.TavType[i].Visible = false;
-        } else if (w.EmergencyMode != VbFalse) {
-            ListForEmergency(w, i);
-        } else {
-            w.Found[i].identification = IdentifyTav(w, i);
-        }
-        CloseIfOpen(w.MSComm1);
-        w.Blanking[i].Visible = false;  // this row's result comes into view
-    }
+    SearchRequest request;
+    request.types = w.Types.TypeTable;
+    request.targetReply = w.TargetReply;
+    request.emergency = w.EmergencyMode != VbFalse;
+    Rows rows(w);
+    w.Found = SearchPortsInTurn(w.Wire, request, rows);
 
     for (int i = 0; i < kRows; ++i) w.Option1[i].Visible = w.TavType[i].Visible;
     w.ProgramTav.Enabled = false;
     for (auto& option : w.Option1) option.Value = 0;
-    for (int i = 0; i < kRows; ++i) {
-        FoundTav& found = w.Found[i];
-        found.opened = w.TavType[i].Visible;
-        found.selectable = found.opened && w.Option1[i].Enabled;
-        found.text = w.TavType[i].Caption;
-        found.version = w.TavVersion[i];
-    }
 }
 
 }  // namespace vantrel

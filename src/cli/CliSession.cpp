@@ -182,12 +182,12 @@ std::vector<CliSession::Verdict> CliSession::Transfer(const std::vector<int>& po
     transfers_ = &transfers;
     phase_ = Phase::Transferring;
     for (const int port : ports) {
-        const FoundTav& row = w_.Found[port - 1];
+        const PortFinding& row = w_.Found[port - 1];
         RunStart facts;
         facts.file = w_.File;
         facts.comPort = port;
         facts.emergency = w_.EmergencyMode != VbFalse;
-        facts.tavShown = row.text;
+        facts.tavShown = row.Text();
         facts.tavVersion = row.versionText;
         if (const VersionCheck& check = checks_[port]; check.asked) {
             facts.versionAsked = true;
@@ -280,9 +280,9 @@ void CliSession::PrintFile() { output_.File(w_.File->target, w_.File->version, w
 void CliSession::PrintRows() {
     bool any = false;
     for (int i = 0; i < 4; ++i) {
-        const FoundTav& row = w_.Found[i];
-        if (!row.opened) continue;
-        output_.Row(i + 1, row.text, row.selectable, row.version);
+        const PortFinding& row = w_.Found[i];
+        if (!row.Opened()) continue;
+        output_.Row(i + 1, row.Text(), row.selectable, row.version);
         any = true;
     }
     if (!any) output_.NoRows();

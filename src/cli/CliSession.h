@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FoundTav.h"
+#include "app/VersionCheck.h"
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCodes.h"

@@ -21,7 +21,10 @@ DeviceClaim::DeviceClaim(const std::string& device, const std::string& name) {
     if (fd_ < 0) {
         const int error = errno;
         if (error == EBUSY) throw PortInUseError(name);
-        throw SerialError("Cannot open " + name + ": " + std::strerror(error));
+        const std::string text = "Cannot open " + name + ": " + std::strerror(error);
+        if (error == ENOENT || error == ENXIO || error == ENODEV) throw PortMissingError(text);
+        if (error == EACCES || error == EPERM) throw PortDeniedError(text);
+        throw SerialError(text);
     }
     int exclusive = 0;
     const bool heldExclusively = ::ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;

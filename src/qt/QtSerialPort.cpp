@@ -74,7 +74,7 @@ void QtSerialPort::SetPortOpen(bool open) {
 
 void QtSerialPort::Open() {
     device_ = ComPortDevice(commPort_);
-    if (device_.empty()) throw SerialError("Cannot open COM" + std::to_string(commPort_) + ": it has no device");
+    if (device_.empty()) throw PortMissingError("Cannot open COM" + std::to_string(commPort_) + ": it has no device");
 #ifndef _WIN32
     claim_.emplace(device_, Name());
 #endif

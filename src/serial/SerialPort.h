@@ -27,6 +27,20 @@ public:
     explicit PortInUseError(const std::string& name) : SerialError(name + " is in use by another program") {}
 };
 
+// Raised by an opening when COMn has no device behind it (none configured, or the
+// device is not there: an adapter unplugged).
+class PortMissingError : public SerialError {
+public:
+    using SerialError::SerialError;
+};
+
+// Raised by an opening that the system refuses this user (on Linux: not in the group
+// that owns the device).
+class PortDeniedError : public SerialError {
+public:
+    using SerialError::SerialError;
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;

@@ -87,7 +87,7 @@ void Win32SerialPort::SetPortOpen(bool open) {
 
 void Win32SerialPort::Open() {
     device_ = ComPortDevice(commPort_);
-    if (device_.empty()) throw SerialError("COM" + std::to_string(commPort_) + " has no device on this machine");
+    if (device_.empty()) throw PortMissingError("COM" + std::to_string(commPort_) + " has no device on this machine");
     HANDLE handle = CreateFileA(DevicePath(device_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -95,6 +95,8 @@ void Win32SerialPort::Open() {
         // (a sharing violation from some drivers), and nothing of it was touched.
         const DWORD error = GetLastError();
         if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) throw PortInUseError(Name());
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            throw PortMissingError("Cannot open " + Name() + ": " + Win32ErrorText(error));
         throw SerialError("Cannot open " + Name() + ": " + Win32ErrorText(error));
     }
     handle_ = UniqueHandle(handle);

@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/TavCommands.h"
-#include "support/SimWindow.h"
+#include "discovery/ProbePort.h"
+#include "registry/DefaultTypes.h"
+#include "serial/Link.h"
+#include "sim/VirtualPump.h"
 
 namespace vantrel::test {
 namespace {
@@ -104,16 +106,17 @@ TEST(ProbePort, RatesPassesFramesAndTheirVirtualTime) {
         SCOPED_TRACE(c.name);
         sim::VirtualPump pump;
         ScriptedLine line(pump, c.rate, c.reply, c.delay);
-        ScratchRegistry registry;
-        ScriptedDialogs dialogs;
-        Bootstrap w(line, pump, dialogs, registry);
-        Form_Load(w);
-        w.Types.TypeTable[34].Reply = 0x10;
-        w.Types.TypeTable.push_back(TypeRow{});  // an edited registry's row without subkeys
+        Link link(line, pump);
+        std::vector<TypeRow> types = DefaultTypeRows();
+        types[34].Reply = 0x10;
+        types.push_back(TypeRow{});  // an edited registry's row without subkeys
         line.SetPortOpen(true);
 
         const Instant start = pump.Now();
-        EXPECT_EQ(ProbePort(w, c.restart), c.expected);
+        const ProbeResult probe = ProbePort(link, types, c.restart);
+        EXPECT_EQ(probe.identification, c.expected);
+        // A restart follows an identification only; the line here never confirms one.
+        EXPECT_EQ(probe.restart.has_value(), c.restart && c.expected != 0);
         EXPECT_EQ(pump.Now() - start, c.took);
         Bytes sent{0x00};
         for (int k = 1; k <= c.requests; ++k) {

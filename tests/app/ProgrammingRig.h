@@ -1,6 +1,6 @@
 #pragma once
 // A window on virtual time with a tav on COM2 and a test image put straight into the
-// window's variables; the wire log read back as the command frames the tav heard.
+// window's variables.
 
 #include <gtest/gtest.h>
 
@@ -9,27 +9,9 @@
 #include <vector>
 
 #include "support/SimWindow.h"
-
-namespace vantrel::sim {
-
-inline bool operator==(const StoredRecord& a, const StoredRecord& b) {
-    return a.wordAddress == b.wordAddress && a.data == b.data;
-}
-
-}  // namespace vantrel::sim
+#include "support/WireFrames.h"
 
 namespace vantrel::test {
-
-using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
-
-// A command byte at "9600,o,8,1" and the bytes at "9600,e,8,1" after it.
-struct WireFrame {
-    std::uint8_t command = 0;
-    Bytes payload;
-    Instant at{};             // command byte handed over
-    bool rts = false;  // RTS while the command byte went out
-};
 
 struct Rig {
     // A tav answering `target` (153 answers 0xE6) on COM2, selected in row 1 as the search
@@ -52,25 +34,8 @@ struct Rig {
         w.MSComm1.SetPortOpen(true);
     }
 
-    std::vector<WireFrame> Frames() const {
-        using Kind = sim::VirtualSerialPort::WireEvent::Kind;
-        std::vector<WireFrame> frames;
-        bool rts = false;
-        for (const auto& e : sim.port.Log()) {
-            if (e.kind == Kind::Rts) rts = e.byte != 0;
-            if (e.kind != Kind::Sent) continue;
-            if (e.text == "9600,o,8,1")
-                frames.push_back({e.byte, {}, e.at, rts});
-            else if (e.text == "9600,e,8,1" && !frames.empty())
-                frames.back().payload.push_back(e.byte);
-        }
-        return frames;
-    }
-    Bytes Commands() const {
-        Bytes commands;
-        for (const auto& f : Frames()) commands.push_back(f.command);
-        return commands;
-    }
+    std::vector<WireFrame> Frames() const { return test::Frames(sim.port); }
+    Bytes Commands() const { return test::Commands(sim.port); }
     // The image's records, last first, as the tav should have stored them.
     std::vector<sim::StoredRecord> ExpectedArrivals() const {
         std::vector<sim::StoredRecord> out;
