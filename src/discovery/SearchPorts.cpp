@@ -75,7 +75,7 @@ Identification IdentifyIrMicro(Link& link, PortFinding& finding, const SearchReq
 }
 
 void IdentifyTav(Link& link, PortFinding& finding, const SearchRequest& request, SearchObserver& observer) {
-    const ProbeResult probe = ProbePort(link, request.types, true);
+    const ProbeResult probe = ProbePort(link, request.types, request.restart);
     finding.probed = probe.identification;
     finding.restart = probe.restart;
     if (probe.restart) observer.StepEnded(finding.comPort, SearchStep::Restart, *probe.restart);

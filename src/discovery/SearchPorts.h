@@ -31,6 +31,9 @@ struct SearchRequest {
     std::uint8_t targetReply = 0;  // the loaded file's target; 0 when none
     bool emergency = false;        // list every port that opens, without a probe
     std::vector<int> ports{1, 2, 3, 4};
+    // Restart a tav after it has been identified (as the window's search does); off for a
+    // search that must leave every tav as it found it.
+    bool restart = true;
 };
 
 // The exchanges of a search whose outcome the user is told of when it did not stand.

@@ -12,11 +12,11 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "discovery/SearchPorts.h"
 #include "support/SimLine.h"
+#include "support/VirtualPortThread.h"
 
 namespace vantrel::test {
 namespace {
@@ -157,27 +157,8 @@ TEST(SearchPortsInTurn, TheIrMicroBehindACarrierIsWhatTheFindingShowsOnlyWhenThe
     }
 }
 
-// Port threads for the tests: each thread a virtual line of its own, equipped as the
-// bench says, its virtual time its own.
-class VirtualPortThread : public PortThread {
-public:
-    VirtualPortThread(const Bench& bench, PortWork work) {
-        thread_ = std::thread([bench, work = std::move(work)] {
-            SimLine line;
-            Equip(line, bench);
-            work(line.port, line.pump);
-        });
-    }
-    ~VirtualPortThread() override { thread_.join(); }
-
-private:
-    std::thread thread_;
-};
-
 TEST(SearchPortsAtOnce, EachPortOnItsOwnThreadFindsWhatTheSearchInTurnFinds) {
-    const StartPortThread start = [](PortWork work, PortFailure) {
-        return std::make_unique<VirtualPortThread>(kBench, std::move(work));
-    };
+    const StartPortThread start = VirtualPortThreads([](SimLine& line) { Equip(line, kBench); });
     const std::vector<TypeRow> types = DefaultTypeRows();
     Heard heard;
     const PortFindings found = SearchPortsAtOnce(start, SearchRequest{types, 0x66, false}, heard);
