@@ -26,17 +26,6 @@ std::string EmergencyWarning() {
            "                           Do you wish to proceed?";
 }
 
-// The file's version: the number at the start of the (at most) seven characters from
-// the ninth character of Text2, just after "Version ". A number too large for single
-// precision counts as no number, so that such a file asks before every reprogramming.
-float FileVersion(const Bootstrap& w) {
-    const std::string& text = w.Text2.Caption;
-    const std::string versionText = text.size() > 8 ? text.substr(8, 7) : std::string();
-    const double value = LeadingNumber(versionText);
-    if (std::fabs(value) > std::numeric_limits<float>::max()) return 0;
-    return static_cast<float>(value);
-}
-
 std::string LastCharacters(const std::string& text, std::size_t count) {
     return text.size() > count ? text.substr(text.size() - count) : text;
 }
@@ -47,6 +36,17 @@ void SelectRow(Bootstrap& w, int index) {
 }
 
 }  // namespace
+
+// The file's version: the number at the start of the (at most) seven characters from
+// the ninth character of Text2, just after "Version ". A number too large for single
+// precision counts as no number, so that such a file asks before every reprogramming.
+float FileVersion(const Bootstrap& w) {
+    const std::string& text = w.Text2.Caption;
+    const std::string versionText = text.size() > 8 ? text.substr(8, 7) : std::string();
+    const double value = LeadingNumber(versionText);
+    if (std::fabs(value) > std::numeric_limits<float>::max()) return 0;
+    return static_cast<float>(value);
+}
 
 void Load_Click(Bootstrap& w) {
     const CommandScope command(w);

@@ -23,5 +23,7 @@ void Timer2_Timer(Bootstrap& w);
 // Whether the tav of row Index may be reprogrammed with the loaded file: at once when its
 // code version is below the file's, else when the user answers the version question OK.
 VersionCheck CheckVersion(Bootstrap& w, std::int16_t Index);
+// The loaded file's code version as a number, as the version check compares it with a tav's.
+float FileVersion(const Bootstrap& w);
 
 }  // namespace vantrel

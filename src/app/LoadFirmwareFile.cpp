@@ -3,6 +3,8 @@
 
 #include "app/LoadFirmwareFile.h"
 
+#include <utility>
+
 #include "app/Bootstrap.h"
 #include "app/SearchForTavs.h"
 #include "firmware/PhxFile.h"
@@ -30,12 +32,12 @@ std::string DataLine(const Bootstrap& w) { return std::to_string(w.RecordCount +
 
 }  // namespace
 
-void LoadFirmwareFile(Bootstrap& w, std::string path) {
+bool ReadFirmwareFile(Bootstrap& w, std::string path) {
     ResetDisplay(w);
     w.File.reset();
     if (path.empty()) {
         path = w.CommonDialog1.ShowOpen(kDialogFilter, true);
-        if (path.empty()) return;  // cancelled: the display stays reset
+        if (path.empty()) return false;  // cancelled: the display stays reset
     }
 
     // Nothing here throws for a file that cannot be opened or read: that is an outcome.
@@ -51,22 +53,26 @@ void LoadFirmwareFile(Bootstrap& w, std::string path) {
     case PhxOutcome::CannotOpen:
         ResetDisplay(w);
         ShowError(w, "Cannot open Hex file");
-        return;
-    case PhxOutcome::MissingColon: ShowError(w, "Missing : on line_count " + DataLine(w)); return;
-    case PhxOutcome::ChecksumError: ShowError(w, "Checksum error on line_count " + DataLine(w)); return;
+        return false;
+    case PhxOutcome::MissingColon: ShowError(w, "Missing : on line_count " + DataLine(w)); return false;
+    case PhxOutcome::ChecksumError: ShowError(w, "Checksum error on line_count " + DataLine(w)); return false;
     case PhxOutcome::DataLineFailure:
         w.ProgressBar1.Value = 0;
         ResetDisplay(w);
         ShowError(w, "Error fallen of end of file on " + DataLine(w));
-        return;
+        return false;
     case PhxOutcome::Loaded: break;
     }
 
     w.File = DescribeLoadedFile(path, *reading.target, *reading.version, w.RecordCount);
     w.search.Enabled = true;
     w.Emergency.Enabled = true;
+    return true;
+}
+
+void LoadFirmwareFile(Bootstrap& w, std::string path) {
     // The search reports its own failures.
-    SearchForTavs(w);
+    if (ReadFirmwareFile(w, std::move(path))) SearchForTavs(w);
 }
 
 }  // namespace vantrel

@@ -8,7 +8,7 @@
 namespace vantrel::cli {
 namespace {
 
-constexpr const char* kCommands = "(load, search, program, ports or history)";
+constexpr const char* kCommands = "(load, search, program, watch, ports or history)";
 
 // Numbers are read here, not by CLI11, which would take 010 for octal 8 and 0x3 for 3.
 // 0 when the text is no number from low to high (low is 1 or more).
@@ -56,6 +56,14 @@ void Check(const CliOptions& o, bool portGiven, bool yes, bool no) {
     // Options that cannot matter for a command are refused, so a script's mistake shows.
     if (yes && no) throw UsageError("--yes and --no exclude each other");
     if (o.command == Command::Program && !portGiven && !o.all) throw UsageError("program needs --port N or --all");
+    if (o.command == Command::Watch) {
+        if (o.all) throw UsageError("watch arms every port unless --port names some: no --all");
+        if (o.emergency) throw UsageError("watch finds its tavs by the probe: not with --emergency");
+        if (no) throw UsageError("watch asks no question: --no does not apply");
+        if (!o.tracePath.empty()) throw UsageError("watch keeps no trace: --trace belongs to load, search and program");
+        if (o.save) throw UsageError("--save belongs to ports");
+        return;
+    }
     if (o.command != Command::Program && (portGiven || o.all)) throw UsageError("--port and --all belong to program");
     if (portGiven && o.all) throw UsageError("--all programs every tav found: no --port with it");
     if (o.all && o.emergency) throw UsageError("--all needs the search: not with --emergency, which lists every port");
@@ -110,7 +118,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
 
     const struct { const char* name; Command command; bool takesFile; } commands[] = {
         {"load", Command::Load, true},     {"search", Command::Search, false}, {"program", Command::Program, true},
-        {"ports", Command::Ports, false},  {"history", Command::History, false},
+        {"watch", Command::Watch, true},   {"ports", Command::Ports, false},  {"history", Command::History, false},
     };
     for (const auto& c : commands) {
         CLI::App* sub = app.add_subcommand(c.name);
@@ -150,7 +158,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     const std::vector<std::string> stray = commandGiven ? Sorted(beforeCommand).words : left.words;
     if (!stray.empty()) throw UsageError("unknown command '" + stray.front() + "' " + kCommands);
     if (!commandGiven) throw UsageError(std::string("no command given ") + kCommands);
-    if ((o.command == Command::Load || o.command == Command::Program) && !fileGiven)
+    if ((o.command == Command::Load || o.command == Command::Program || o.command == Command::Watch) && !fileGiven)
         throw UsageError(commandWord + " needs a firmware file");
     if (!left.words.empty()) throw UsageError("unexpected argument '" + left.words.front() + "'");
     if (fileGiven && o.file.empty()) throw UsageError("the firmware file name is empty");
@@ -165,6 +173,7 @@ std::string CliUsage() {
        vantrel-cli [--json] [--trace FILE] search [--emergency] [--yes | --no]
        vantrel-cli [--json] [--trace FILE] program FILE --port N [--port M ...] [--emergency] [--yes | --no]
        vantrel-cli [--json] [--trace FILE] program FILE --all [--yes | --no]
+       vantrel-cli [--json] watch FILE [--port N ...] [--yes]
        vantrel-cli [--json] ports [--save]
        vantrel-cli history [-n N] [--json]
        vantrel-cli --help | --version
@@ -180,6 +189,16 @@ Commands:
                    with several --port, or --all (every tav found of the file's type),
                    program them all at the same time, each with its own question,
                    progress and outcome
+  watch FILE       load FILE and watch COM1..COM4 (or the --port N given) until Ctrl-C:
+                   each tav connected is probed (never restarted) and, when it is of
+                   the file's type with an older code version, programmed at once;
+                   up-to-date tavs (unless --yes) and tavs of other types are left
+                   alone; the port is looked at again once the tav has been taken
+                   away, so no tav is programmed twice in one connection. No question
+                   is asked. One status line per port (redrawn on a terminal, else a
+                   line per change), a summary at the end. Exit status 0 when no tav
+                   failed, else that of the first tav that failed (5, 6), 130 when a
+                   transfer had to be stopped, 8 when stopped at once
   ports            show the device of COM1..COM4 and where it comes from, and every
                    serial port found with its by-id name, description, maker and serial
                    number; --save first writes the mapping to the user's ports file by
@@ -194,7 +213,8 @@ Options:
   --all            program every tav that the search finds of the file's type
   --emergency      search in emergency mode, after the emergency warning: every port that
                    opens is listed and selectable, nothing is probed
-  --yes, -y        answer every question OK (version question, emergency warning)
+  --yes, -y        answer every question OK (version question, emergency warning);
+                   watch: reprogram up-to-date tavs too (once per connection)
   --no, -n         answer every question Cancel
                    Without either, questions are asked on the terminal; with no terminal
                    on standard input they are answered Cancel.

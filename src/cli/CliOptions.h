@@ -9,15 +9,15 @@
 
 namespace vantrel::cli {
 
-enum class Command { Load, Search, Program, Ports, History, Help, Version };
+enum class Command { Load, Search, Program, Watch, Ports, History, Help, Version };
 
 // How the questions (version question, emergency warning) get their answer.
 enum class Answering { AskTerminal, AlwaysOk, AlwaysCancel };
 
 struct CliOptions {
     Command command = Command::Help;
-    std::string file;        // load, program: the firmware file, in the system's file-name bytes
-    std::vector<int> ports;  // program: the COM ports (1..4) named, in port order, each once
+    std::string file;        // load, program, watch: the firmware file, in the system's file-name bytes
+    std::vector<int> ports;  // program, watch: the COM ports (1..4) named, in port order, each once
     bool all = false;        // program: every tav the search finds of the file's type
     bool emergency = false;  // search, program: the emergency search after the warning
     Answering answering = Answering::AskTerminal;

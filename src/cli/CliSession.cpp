@@ -13,6 +13,7 @@
 #include "cli/ObservingPump.h"
 #include "cli/TraceLog.h"
 #include "cli/Transfers.h"
+#include "cli/WatchCommand.h"
 #include "programming/ProgramTav.h"
 #include "runs/RunLog.h"
 
@@ -79,6 +80,7 @@ ExitCode CliSession::RunCommand() {
         case Command::Load: return Load();
         case Command::Search: return Search();
         case Command::Program: return Program();
+        case Command::Watch: return Watch();
         default: return ExitCode::Usage;
     }
 }
@@ -211,6 +213,45 @@ std::vector<CliSession::Verdict> CliSession::Transfer(const std::vector<int>& po
     return verdicts;
 }
 
+ExitCode CliSession::Watch() {
+    // Loaded without the search: the tavs on the bench are found by the watch's own probes,
+    // which never restart a tav.
+    ReadFirmwareFile(w_, options_.file);
+    if (interrupts_.Count() > 0) return Finish(ExitCode::Interrupted, "interrupted");
+    if (!w_.File) return Finish(ExitCode::NotLoaded, "firmware file not loaded");
+    PrintFile();
+    const std::span<const FirmwareRecord> image(w_.Records.data(), static_cast<std::size_t>(w_.RecordCount));
+    if (const std::optional<int> line = FirstDataLineOutOfReach(image)) {
+        const OutcomeBox box = OutOfReachBox(*line);
+        TellBox(output_, trace_, std::nullopt, box.title, box.text);
+        return Finish(ExitCode::ProgrammingFailed, "nothing programmed: no record was sent");
+    }
+
+    WatchJob job;
+    job.image = std::make_shared<const std::vector<FirmwareRecord>>(image.begin(), image.end());
+    job.targetReply = w_.TargetReply;
+    job.fileVersion = FileVersion(w_);
+    job.types = w_.Types.TypeTable;
+    job.reprogramUpToDate = options_.answering == Answering::AlwaysOk;
+    job.file = w_.File;
+    const std::vector<int> ports = options_.ports.empty() ? std::vector<int>{1, 2, 3, 4} : options_.ports;
+
+    WatchCommand watch(output_, startPortThread_, pump_, recordSettings_);
+    watch_ = &watch;
+    phase_ = Phase::Watching;
+    watch.Start(job, ports);
+    {
+        // The slots wake this pump as they change and end; an interruption wakes it too.
+        InterruptsNoticed noticed(interrupts_);
+        while (watch.Running()) pump_.RunPendingEvents(pump_.Now() + std::chrono::hours(1));
+    }
+    phase_ = Phase::Idle;
+    watch_ = nullptr;
+    std::string summary;
+    const ExitCode code = watch.Conclude(summary);
+    return Finish(code, summary);
+}
+
 CliSession::Verdict CliSession::VerdictOf(const cli::Transfer& t, bool interrupted) {
     const ProgrammingRun& run = t.run;
     const std::optional<int> tag = several_ ? std::optional<int>(t.port) : std::nullopt;
@@ -301,7 +342,15 @@ void CliSession::NoticeInterrupts() {
 
 void CliSession::OnInterrupt() {
     if (trace_) trace_->Write("interrupt signal");
-    if (phase_ != Phase::Transferring) {
+    if (phase_ == Phase::Watching) {
+        if (interrupts_.Count() == 1) {
+            watch_->Stop();
+            output_.Note("interrupt: the watch ends; a transfer under way stops after the record being sent and its "
+                         "tav is restarted (interrupt again to stop at once)");
+        } else {
+            watch_->Abandon();
+        }
+    } else if (phase_ != Phase::Transferring) {
         abort_ = true;
     } else if (interrupts_.Count() == 1) {
         transfers_->StopAtRecordBoundary();

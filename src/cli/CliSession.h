@@ -33,6 +33,7 @@ class InterruptSource;
 class ObservingPump;
 class TraceLog;
 class Transfers;
+class WatchCommand;
 struct Transfer;
 
 class CliSession {
@@ -47,7 +48,7 @@ public:
     ExitCode Run();
 
 private:
-    enum class Phase { Idle, Transferring };
+    enum class Phase { Idle, Transferring, Watching };
 
     // What one tav came to: the exit status it alone would give, and its last line.
     struct Verdict {
@@ -60,6 +61,7 @@ private:
     ExitCode Load();
     ExitCode Search();
     ExitCode Program();
+    ExitCode Watch();
     // Emergency_Click; false when the warning was answered Cancel.
     bool EmergencySearch();
     // The tavs to program: the named ones, or with --all every selectable one; none when
@@ -99,6 +101,7 @@ private:
     Phase phase_ = Phase::Idle;
     bool several_ = false;  // more than one tav goes: what each says carries its port
     Transfers* transfers_ = nullptr;  // while they run
+    WatchCommand* watch_ = nullptr;   // while it runs
     bool abort_ = false;  // unwind the running command at the next turn
     int interruptsSeen_ = 0;
 };

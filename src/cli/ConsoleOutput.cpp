@@ -82,6 +82,7 @@ void ConsoleOutput::CloseBar() {
 
 void ConsoleOutput::Line(std::FILE* stream, const std::string& utf8) {
     CloseBar();
+    slotLinesDrawn_ = 0;  // slot lines drawn from here on go below this line
     std::fputs(utf8.c_str(), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
@@ -222,6 +223,73 @@ void ConsoleOutput::PortOutcome(int port, ExitCode code, const std::string& summ
     }
     if (code == ExitCode::Succeeded) Line(out_, summary);
     else Line(err_, "vantrel-cli: " + PortPrefix(port) + summary);
+}
+
+namespace {
+
+std::string Counted(const ConsoleOutput::SlotLine& slot) {
+    return std::to_string(slot.programmed) + " programmed, " + std::to_string(slot.failed) + " failed";
+}
+
+std::string Lowered(std::string text) {
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return text;
+}
+
+}  // namespace
+
+void ConsoleOutput::DrawSlots() {
+    // Back up over the lines drawn before, then every slot's line anew.
+    if (slotLinesDrawn_ > 0) std::fprintf(out_, "\x1b[%dA", slotLinesDrawn_);
+    for (const auto& [port, line] : slotLines_) std::fprintf(out_, "\r%s\x1b[K\n", line.c_str());
+    std::fflush(out_);
+    slotLinesDrawn_ = static_cast<int>(slotLines_.size());
+}
+
+void ConsoleOutput::Slot(const SlotLine& slot) {
+    const std::lock_guard lock(mutex_);
+    if (json_) {
+        Emit({{"event", "slot"}, {"state", slot.state}, {"text", Q(slot.text)}, {"programmed", slot.programmed},
+              {"failed", slot.failed}, {"left_alone", slot.leftAlone}},
+             slot.port);
+        return;
+    }
+    const std::string com = "COM" + std::to_string(slot.port);
+    if (progressBar_) {
+        slotLines_[slot.port] = com + "  " + DisplayUtf8(slot.text) + "  (" + Counted(slot) + ")";
+        DrawSlots();
+        return;
+    }
+    // A line per change of state: the percentage of a transfer is not one.
+    std::string& last = slotStates_[slot.port];
+    if (slot.state == "programming" && last == slot.state) return;
+    last = slot.state;
+    Line(out_, com + ": " + DisplayUtf8(Lowered(slot.text)) + " (" + Counted(slot) + " on " + com + ")");
+}
+
+void ConsoleOutput::WatchSummary(const std::vector<SlotLine>& slots) {
+    const std::lock_guard lock(mutex_);
+    SlotLine all;
+    for (const SlotLine& s : slots) {
+        all.programmed += s.programmed;
+        all.failed += s.failed;
+        all.leftAlone += s.leftAlone;
+    }
+    if (json_) {
+        json ports = json::array();
+        for (const SlotLine& s : slots)
+            ports.push_back({{"port", s.port}, {"programmed", s.programmed}, {"failed", s.failed},
+                             {"left_alone", s.leftAlone}});
+        Emit({{"event", "summary"}, {"programmed", all.programmed}, {"failed", all.failed},
+              {"left_alone", all.leftAlone}, {"ports", ports}},
+             std::nullopt);
+        return;
+    }
+    slotLinesDrawn_ = 0;  // the summary goes below the slots' lines
+    for (const SlotLine& s : slots)
+        Line(out_, "COM" + std::to_string(s.port) + ": " + Counted(s) + ", " + std::to_string(s.leftAlone) +
+                       " left alone");
+    Line(out_, "In all: " + Counted(all) + ", " + std::to_string(all.leftAlone) + " left alone");
 }
 
 std::string ConsoleOutput::OutcomeLine(ExitCode code, const std::string& summary, bool& onStdout) const {

@@ -15,6 +15,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Dialogs.h"
 #include "cli/ExitCodes.h"
@@ -55,6 +56,18 @@ public:
     void Outcome(ExitCode code, const std::string& summary);
     // What one of several tavs came to; the run's own Outcome follows them.
     void PortOutcome(int port, ExitCode code, const std::string& summary);
+    // Watch mode: a slot's status changed. On a terminal every slot has its own line,
+    // redrawn in place; otherwise one line per change, "COM1: programmed: 80 records
+    // (2 programmed, 0 failed on COM1)"; JSON: a "slot" event.
+    struct SlotLine {
+        int port = 0;
+        std::string state;  // the state's key, "programmed"
+        std::string text;   // the status text, "Programmed: 80 records"
+        int programmed = 0, failed = 0, leftAlone = 0;
+    };
+    void Slot(const SlotLine& slot);
+    // Watch mode's last words before the outcome: the counts of each port and in all.
+    void WatchSummary(const std::vector<SlotLine>& slots);
     // The line Outcome would write (with its line end; empty when it writes none), and
     // whether on standard output: for a process that must end without this object.
     std::string OutcomeLine(ExitCode code, const std::string& summary, bool& onStdout) const;
@@ -64,6 +77,7 @@ private:
     void Emit(nlohmann::json event, std::optional<int> port);
     void CloseBar();
     void DrawStatusLine();
+    void DrawSlots();
 
     bool json_;
     bool progressBar_;
@@ -73,6 +87,9 @@ private:
     bool barOpen_ = false;
     std::map<int, int> lastWholePercent_;     // by port (0: the one tav)
     std::map<int, std::string> portPercent_;  // the status line of several tavs
+    std::map<int, std::string> slotLines_;    // watch mode on a terminal: a line per slot
+    int slotLinesDrawn_ = 0;
+    std::map<int, std::string> slotStates_;   // watch mode otherwise: the state last told per slot
 };
 
 // "Title: text", each CR LF of the text a line break followed by an indent.

@@ -35,7 +35,15 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
     const QString fifo = Fifo("trace-fifo");
     const struct Case { QStringList args; int exitCode; std::string err; int signal = 0; } cases[] = {
         {{"flash", "x.phx"}, 2,
-         "vantrel-cli: unknown command 'flash' (load, search, program, ports or history)" + help},
+         "vantrel-cli: unknown command 'flash' (load, search, program, watch, ports or history)" + help},
+        {{"watch"}, 2, "vantrel-cli: watch needs a firmware file" + help},
+        {{"watch", "x.phx", "--all"}, 2, "vantrel-cli: watch arms every port unless --port names some: no --all" + help},
+        {{"watch", "x.phx", "--no"}, 2, "vantrel-cli: watch asks no question: --no does not apply" + help},
+        {{"watch", "x.phx", "--emergency"}, 2,
+         "vantrel-cli: watch finds its tavs by the probe: not with --emergency" + help},
+        {{"watch", "x.phx", "--port", "5"}, 2,
+         "vantrel-cli: --port takes a COM port number from 1 to 4, not '5'" + help},
+        {{"watch", Path("missing.phx")}, 3, "Error!: Cannot open Hex file" + notLoaded},
         {{"history", "-n", "0"}, 2, "vantrel-cli: -n takes a number of runs from 1 up, not '0'" + help},
         {{"history", "--no"}, 2, "vantrel-cli: history reads the run record: only -n N and --json apply" + help},
         {{"search", "--save"}, 2, "vantrel-cli: --save belongs to ports" + help},
