@@ -18,8 +18,8 @@
 #include "app/Bootstrap.h"
 #include "app/Dialogs.h"
 #include "app/SearchForTavs.h"
-#include "qt/QtEventPump.h"
-#include "qt/QtSerialPort.h"
+#include "posix/QtEventPump.h"
+#include "posix/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 
 namespace {
