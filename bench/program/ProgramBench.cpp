@@ -22,8 +22,8 @@
 #include "QtProgramRig.h"  // SampleRecords
 #include "TavsimProcess.h"
 #include "app/ProgramTavClick.h"
-#include "qt/QtEventPump.h"
-#include "qt/QtSerialPort.h"
+#include "posix/QtEventPump.h"
+#include "posix/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 #include "serial/ForwardingSerialPort.h"
 

@@ -21,9 +21,9 @@
 #include "app/Dialogs.h"
 #include "app/SearchForTavs.h"
 #include "discovery/SearchPorts.h"
-#include "qt/QtPortThread.h"
-#include "qt/QtEventPump.h"
-#include "qt/QtSerialPort.h"
+#include "posix/QtEventPump.h"
+#include "posix/QtPortThread.h"
+#include "posix/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 
 namespace {

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "app/Bootstrap.h"
-#include "qt/QtEventPump.h"
-#include "qt/QtSerialPort.h"
+#include "posix/QtEventPump.h"
+#include "posix/QtSerialPort.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/Bootstrap.h"
-#include "qt/QtEventPump.h"
-#include "qt/TwipsScale.h"
 #include "app/ViewActions.h"
 #include "app/WindowHandlers.h"
+#include "posix/QtEventPump.h"
+#include "qt/TwipsScale.h"
 
 namespace vantrel {
 

@@ -18,6 +18,7 @@
 #include "QtRig.h"
 #include "TavsimProcess.h"
 #include "app/CommandScope.h"
+#include "posix/TerminationSignals.h"
 #include "qt/CommandLineText.h"
 #include "qt/DisplayLoss.h"
 #include "qt/FileDialogFilter.h"
@@ -25,7 +26,6 @@
 #include "qt/NativeWindowLoss.h"
 #include "qt/QtDialogs.h"
 #include "qt/ShownText.h"
-#include "qt/TerminationSignals.h"
 #include "support/ScopedEnv.h"
 
 namespace vantrel::test {

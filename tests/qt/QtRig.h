@@ -20,9 +20,9 @@
 
 #include "app/Bootstrap.h"
 #include "app/PortThreadTransfer.h"
-#include "qt/QtEventPump.h"
-#include "qt/QtPortThread.h"
-#include "qt/QtSerialPort.h"
+#include "posix/QtEventPump.h"
+#include "posix/QtPortThread.h"
+#include "posix/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 #include "support/ScriptedDialogs.h"
 

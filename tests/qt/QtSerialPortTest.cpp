@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "QtRig.h"
-#include "qt/LowLatency.h"
-#include "qt/PseudoTerminal.h"
+#include "posix/LowLatency.h"
+#include "posix/PseudoTerminal.h"
 #include "support/ScopedEnv.h"
 
 namespace vantrel::test {

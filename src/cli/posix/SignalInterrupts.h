@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/InterruptSource.h"
-#include "qt/TerminationSignals.h"
+#include "posix/TerminationSignals.h"
 
 namespace vantrel::cli {
 

@@ -10,9 +10,9 @@
 #include "cli/RunCli.h"
 #include "cli/posix/PollTerminalReader.h"
 #include "cli/posix/SignalInterrupts.h"
-#include "qt/QtEventPump.h"
-#include "qt/QtPortThread.h"
-#include "qt/QtSerialPort.h"
+#include "posix/QtEventPump.h"
+#include "posix/QtPortThread.h"
+#include "posix/QtSerialPort.h"
 
 int main(int argc, char** argv) {
     using namespace vantrel;

@@ -7,8 +7,8 @@
 #include "cli/RunCli.h"
 #include "cli/win32/ConsoleCtrlInterrupts.h"
 #include "cli/win32/ConsoleTerminalReader.h"
-#include "cli/win32/Win32PortThread.h"
 #include "win32/Win32EventPump.h"
+#include "win32/Win32PortThread.h"
 #include "win32/Win32SerialPort.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "qt/PseudoTerminal.h"
+#include "posix/PseudoTerminal.h"
 
 #ifdef __linux__
 #include <linux/major.h>

@@ -1,4 +1,4 @@
-#include "qt/QtEventPump.h"
+#include "posix/QtEventPump.h"
 
 #include <QAbstractEventDispatcher>
 #include <QEventLoop>

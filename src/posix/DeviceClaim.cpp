@@ -1,4 +1,4 @@
-#include "qt/DeviceClaim.h"
+#include "posix/DeviceClaim.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

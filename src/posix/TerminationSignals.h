@@ -3,7 +3,7 @@
 // left to their default, they would end the process at once, in the middle of a transfer
 // too. The signal handler only runs the owner's own async-signal-safe hook and writes a
 // byte to a pipe; a socket notifier on the pipe wakes the loop, also inside a command's
-// wait, and calls the owner there once for each signal. Nothing to watch on Windows.
+// wait, and calls the owner there once for each signal.
 
 #include <QObject>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "qt/QtPortThread.h"
+#include "posix/QtPortThread.h"
 
 #include <pthread.h>
 
@@ -7,8 +7,8 @@
 #include <exception>
 #include <optional>
 
-#include "qt/QtEventPump.h"
-#include "qt/QtSerialPort.h"
+#include "posix/QtEventPump.h"
+#include "posix/QtSerialPort.h"
 
 namespace vantrel {
 namespace {

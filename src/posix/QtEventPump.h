@@ -1,6 +1,7 @@
 #pragma once
-// The window's event loop for the waits: runs what is pending, and otherwise blocks in
-// the Qt event loop until a serial byte, user input or the wake-up instant. No polling.
+// The event loop for the waits, the window's and the console's alike: runs what is
+// pending, and otherwise blocks in the Qt event loop until a serial byte, user input or
+// the wake-up instant. No polling.
 
 #include <chrono>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "cli/win32/Win32PortThread.h"
+#include "win32/Win32PortThread.h"
 
 #include <exception>
 #include <optional>
@@ -7,7 +7,7 @@
 #include "win32/Win32EventPump.h"
 #include "win32/Win32SerialPort.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 namespace {
 
 class Win32PortThread : public PortThread {
@@ -36,4 +36,4 @@ std::unique_ptr<PortThread> StartWin32PortThread(PortWork work, PortFailure fail
     return std::make_unique<Win32PortThread>(std::move(work), std::move(failed));
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -1,20 +1,17 @@
-#include "qt/TerminationSignals.h"
+#include "posix/TerminationSignals.h"
 
 #include <QSocketNotifier>
 #include <iterator>
 #include <stdexcept>
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
-#endif
 
 namespace vantrel {
 
-#ifndef _WIN32
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
@@ -65,11 +62,5 @@ TerminationSignals::~TerminationSignals() {
 }
 
 int TerminationSignals::WakeFd() const { return gPipe[0]; }
-#else
-TerminationSignals::TerminationSignals(std::function<void()> onSignal, InHandler)
-    : onSignal_(std::move(onSignal)) {}
-TerminationSignals::~TerminationSignals() = default;
-int TerminationSignals::WakeFd() const { return -1; }
-#endif
 
 }  // namespace vantrel

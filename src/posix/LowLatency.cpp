@@ -1,4 +1,4 @@
-#include "qt/LowLatency.h"
+#include "posix/LowLatency.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>

@@ -13,10 +13,8 @@
 #include "serial/DevicePort.h"
 #include "serial/LineSettings.h"
 
-#ifndef _WIN32
-#include "qt/DeviceClaim.h"
-#include "qt/LowLatency.h"
-#endif
+#include "posix/DeviceClaim.h"
+#include "posix/LowLatency.h"
 
 namespace vantrel {
 
@@ -54,13 +52,11 @@ private:
     std::optional<LineSettings> inForce_;
     // Pseudo-terminals refuse some parity changes they make all the same (see SetParity).
     bool pseudoTerminal_ = false;
-#ifndef _WIN32
     // Held from before QSerialPort opens the device until after it has closed it; the
     // low latency is put back (in this order of destruction) before the claim goes.
     std::optional<DeviceClaim> claim_;
     std::optional<DescriptorDriverFlags> driverFlags_;
     std::optional<LowLatency> lowLatency_;
-#endif
 };
 
 }  // namespace vantrel

@@ -1,19 +1,17 @@
-#include "qt/QtSerialPort.h"
+#include "posix/QtSerialPort.h"
 
 #include <algorithm>
 #include <limits>
 
 #include "ports/ComPortDevice.h"
-#include "qt/PseudoTerminal.h"
+#include "posix/PseudoTerminal.h"
 
-#ifndef _WIN32
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#endif
 
 namespace vantrel {
 namespace {
@@ -75,9 +73,7 @@ void QtSerialPort::SetPortOpen(bool open) {
 void QtSerialPort::Open() {
     device_ = ComPortDevice(commPort_);
     if (device_.empty()) throw PortMissingError("Cannot open COM" + std::to_string(commPort_) + ": it has no device");
-#ifndef _WIN32
     claim_.emplace(device_, Name());
-#endif
     port_.setPortName(QString::fromLocal8Bit(device_));
     gone_ = false;
     port_.clearError();
@@ -89,38 +85,28 @@ void QtSerialPort::Open() {
         [[maybe_unused]] const bool lockFileHeld = port_.error() == QSerialPort::PermissionError;
         const std::string reason = Text(port_.errorString());
         LetGo();
-#ifndef _WIN32
         if (lockFileHeld) throw PortInUseError(Name());
-#endif
         throw SerialError("Cannot open " + Name() + ": " + reason);
     }
     open_ = true;
     inForce_ = line_;
-#ifndef _WIN32
     pseudoTerminal_ = IsPseudoTerminal(static_cast<int>(port_.handle()));
     driverFlags_.emplace(claim_->Fd());
     lowLatency_.emplace(*driverFlags_);
-#endif
     if (line_.parity == Parity::None) SetParity(Parity::None);
     ApplyRts();
 }
 
 void QtSerialPort::LetGo() {
-#ifndef _WIN32
     lowLatency_.reset();
     driverFlags_.reset();
-#endif
     if (port_.isOpen()) port_.close();
     port_.clearError();
-#ifndef _WIN32
     claim_.reset();
-#endif
 }
 
 std::string QtSerialPort::DriverRemark() const {
-#ifndef _WIN32
     if (lowLatency_) return lowLatency_->Remark();
-#endif
     return {};
 }
 
@@ -160,7 +146,6 @@ bool QtSerialPort::SetParity(Parity parity) {
     return pseudoTerminal_ && ParityTookEffect(parity);
 }
 
-#ifndef _WIN32
 void QtSerialPort::ClearStaleOddFlag(Parity parity) {
     // QSerialPort turns parity off by clearing PARENB alone. A PARODD left from odd parity
     // (ours, or the device's last user's) would tell a peer that reads the flags, such as
@@ -184,10 +169,6 @@ bool QtSerialPort::ParityTookEffect(Parity parity) {
     port_.clearError();
     return true;
 }
-#else
-void QtSerialPort::ClearStaleOddFlag(Parity) {}
-bool QtSerialPort::ParityTookEffect(Parity) { return false; }
-#endif
 
 void QtSerialPort::Output(std::uint8_t byte) { OutputBlock({&byte, 1}); }
 
@@ -197,7 +178,6 @@ void QtSerialPort::OutputBlock(std::span<const std::uint8_t> bytes) {
         throw SerialError("Cannot write to " + Name() + ": " + *failure);
 }
 
-#ifndef _WIN32
 std::optional<std::string> QtSerialPort::WriteToDevice(std::span<const std::uint8_t> bytes) {
     // Straight to the descriptor, which QSerialPort keeps non-blocking: its own write path
     // would arm and disarm a write notifier, waking the event loop twice, for every block.
@@ -218,29 +198,12 @@ std::optional<std::string> QtSerialPort::WriteToDevice(std::span<const std::uint
     }
     return std::nullopt;
 }
-#else
-std::optional<std::string> QtSerialPort::WriteToDevice(std::span<const std::uint8_t> bytes) {
-    const auto size = static_cast<qint64>(bytes.size());
-    // flush() hands the bytes to the system now instead of at the next turn of the event loop.
-    const bool queued = port_.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
-    if (queued) port_.flush();
-    // A full driver buffer takes the rest a moment later.
-    while (queued && port_.bytesToWrite() > 0 && !gone_ && port_.waitForBytesWritten(100)) {
-    }
-    if (queued && !gone_ && port_.bytesToWrite() == 0) return std::nullopt;
-    const std::string reason = Text(port_.errorString());
-    port_.clearError();
-    return reason;
-}
-#endif
 
 void QtSerialPort::PullArrivedBytes() {
-#ifndef _WIN32
     // Bytes the driver holds but the event loop has not read yet count as waiting, as
     // they would for the Windows driver; an error condition is read (and noticed) too.
     pollfd pending{static_cast<int>(port_.handle()), POLLIN, 0};
     if (::poll(&pending, 1, 0) > 0) port_.waitForReadyRead(0);
-#endif
 }
 
 std::int16_t QtSerialPort::InBufferCount() {

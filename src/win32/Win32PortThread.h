@@ -6,8 +6,8 @@
 
 #include "serial/PortThread.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 std::unique_ptr<PortThread> StartWin32PortThread(PortWork work, PortFailure failed);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel
