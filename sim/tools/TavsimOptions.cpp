@@ -1,6 +1,9 @@
 #include "sim/tools/TavsimOptions.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
 #include <type_traits>
 
 #include <CLI/CLI.hpp>
@@ -60,8 +63,13 @@ Faults:
   --garbage              junk bytes on the line now and then
   --unplug-after N       answers nothing more after N stored records
 Running:
+  --unplugged            start with no tav plugged in (the port is there, silent)
+  --control FILE         profile and fault options for each tav plugged in by SIGUSR2,
+                         read as it is plugged in (see Plugging below)
   --link PATH            also make PATH a symlink to the slave (removed on exit)
-  --report FILE          on exit, write what reached the tav to FILE as JSON
+  --report FILE          on exit, write what reached the tav to FILE as JSON; each
+                         plugged-in tav's own report also goes to FILE.N (N = 1, 2, ...
+                         in order of plugging) when it is unplugged or at the exit
   --exit-when-closed     exit once the program has opened the slave and then left it
                          closed for the close grace (the program reopens the port
                          between commands); default: run until SIGTERM or SIGINT
@@ -69,13 +77,28 @@ Running:
   --trace                log each byte received and sent on stderr
   --help                 this text
 
+Plugging (the pseudo-terminal stays; only the tav behind it comes and goes):
+  SIGUSR1                unplugs the tav: from then on nothing answers and nothing
+                         received is taken as a command; replies under way are lost
+  SIGUSR2                plugs in a new tav, as just powered on (the tav in the port, if
+                         any, is unplugged first): the command line's profile and
+                         faults, with the options in the --control file, if it exists,
+                         on top, e.g.
+                           --reply 16 --version 1.3
+                         A control file with a bad option leaves the port empty (said
+                         on stderr). Signals of one kind that come faster than the
+                         simulator takes them count once: wait for the effect (FILE.N,
+                         or --trace) before sending the next.
+
 RTS cannot be seen through a pseudo-terminal: the tav sees it always on.
 )";
 }
 
-TavsimOptions ParseTavsimOptions(const std::vector<std::string>& args) {
-    TavsimOptions o;
-    CLI::App app;
+namespace {
+
+// The options that make a tav: its profile and its faults, on the command line and in
+// the control file alike.
+void AddTavOptions(CLI::App& app, TavProfile& profile, TavFaults& faults) {
     app.set_help_flag();  // --help prints TavsimUsage(), written by hand
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     // Numbers are read here, not by CLI11, which would take 010 for octal 8.
@@ -87,38 +110,78 @@ TavsimOptions ParseTavsimOptions(const std::vector<std::string>& args) {
     const auto version = [&](const char* name, std::uint8_t& major, std::uint8_t& minor) {
         app.add_option_function<std::string>(name, [=, &major, &minor](const std::string& v) { ParseVersion(name, v, major, minor); });
     };
-    long closeGraceMs = o.closeGrace.count();
-    app.add_flag("--ir-micro", o.profile.irMicro);
-    app.add_flag("--silent", o.faults.silent);
-    app.add_flag("--loader-only", o.faults.loaderOnly);
-    app.add_flag("--wrong-check", o.faults.wrongCheckByte);
-    app.add_flag("--no-ack", o.faults.noAck);
-    app.add_flag("--late", o.faults.lateReply);
-    app.add_flag("--garbage", o.faults.garbage);
-    app.add_flag("--exit-when-closed", o.exitWhenClosed);
-    app.add_flag("--trace", o.trace);
-    app.add_flag("--help", o.help);
-    number("--reply", o.profile.replyCode, 0, 255, 16);
-    version("--version", o.profile.major, o.profile.minor);
-    version("--ir-version", o.profile.irMajor, o.profile.irMinor);
-    number("--baud", o.profile.baud, 110, 115200);
-    number("--link-length", o.profile.linkReplyLength, 0, 64);
-    number("--answer-after", o.faults.answerAfterRequests, 0, 1000000);
-    number("--wrong-ack", o.faults.wrongAckRecords, 0, 1000000);
-    number("--wrong-completions", o.faults.wrongCompletions, 0, 1000000);
-    number("--stray", o.faults.strayBytesBeforeReply, 0, 1000);
-    number("--unplug-after", o.faults.unplugAfterRecords, 0, 1000000);
-    number("--close-grace", closeGraceMs, 0, 3600000);
-    app.add_option("--link", o.linkPath);
-    app.add_option("--report", o.reportPath);
+    app.add_flag("--ir-micro", profile.irMicro);
+    app.add_flag("--silent", faults.silent);
+    app.add_flag("--loader-only", faults.loaderOnly);
+    app.add_flag("--wrong-check", faults.wrongCheckByte);
+    app.add_flag("--no-ack", faults.noAck);
+    app.add_flag("--late", faults.lateReply);
+    app.add_flag("--garbage", faults.garbage);
+    number("--reply", profile.replyCode, 0, 255, 16);
+    version("--version", profile.major, profile.minor);
+    version("--ir-version", profile.irMajor, profile.irMinor);
+    number("--baud", profile.baud, 110, 115200);
+    number("--link-length", profile.linkReplyLength, 0, 64);
+    number("--answer-after", faults.answerAfterRequests, 0, 1000000);
+    number("--wrong-ack", faults.wrongAckRecords, 0, 1000000);
+    number("--wrong-completions", faults.wrongCompletions, 0, 1000000);
+    number("--stray", faults.strayBytesBeforeReply, 0, 1000);
+    number("--unplug-after", faults.unplugAfterRecords, 0, 1000000);
+}
+
+void Parse(CLI::App& app, const std::vector<std::string>& args) {
     try {
         app.parse(std::vector<std::string>(args.rbegin(), args.rend()));  // CLI11 takes them last first
     } catch (const CLI::ParseError& e) {
         throw UsageError(e.what());
     }
+}
+
+}  // namespace
+
+TavsimOptions ParseTavsimOptions(const std::vector<std::string>& args) {
+    TavsimOptions o;
+    CLI::App app;
+    AddTavOptions(app, o.profile, o.faults);
+    long closeGraceMs = o.closeGrace.count();
+    app.add_flag("--exit-when-closed", o.exitWhenClosed);
+    app.add_flag("--unplugged", o.startUnplugged);
+    app.add_flag("--trace", o.trace);
+    app.add_flag("--help", o.help);
+    app.add_option_function<std::string>("--close-grace", [&](const std::string& v) {
+        closeGraceMs = ParseNumber("--close-grace", v, 0, 3600000);
+    });
+    app.add_option("--link", o.linkPath);
+    app.add_option("--report", o.reportPath);
+    app.add_option("--control", o.controlPath);
+    Parse(app, args);
     o.closeGrace = std::chrono::milliseconds(closeGraceMs);
     if (!o.linkPath.empty() && o.linkPath == o.reportPath) throw UsageError("--link and --report name the same file");
     return o;
+}
+
+void ApplyControlFile(const std::string& path, TavProfile& profile, TavFaults& faults) {
+    errno = 0;
+    std::ifstream in(path);
+    if (!in) {
+        if (errno == ENOENT) return;
+        throw UsageError(path + ": " + (errno ? std::strerror(errno) : "cannot be opened"));
+    }
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    if (in.bad()) throw UsageError(path + ": cannot be read");
+    // Parsed into copies: a file with a bad option changes nothing.
+    TavProfile newProfile = profile;
+    TavFaults newFaults = faults;
+    CLI::App app;
+    AddTavOptions(app, newProfile, newFaults);
+    try {
+        Parse(app, words);
+    } catch (const UsageError& e) {
+        throw UsageError(path + ": " + e.what());
+    }
+    profile = newProfile;
+    faults = newFaults;
 }
 
 }  // namespace vantrel::sim

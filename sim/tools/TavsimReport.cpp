@@ -25,11 +25,18 @@ std::string HexBytes(const std::array<std::uint8_t, 16>& data) {
 
 }  // namespace
 
-std::string ReportJson(const TavDevice& tav) {
+std::string ReportJson(const TavDevice& tav, int plugging) {
     nlohmann::ordered_json records = nlohmann::ordered_json::array();
     for (const auto& record : tav.Records())
         records.push_back({{"wordAddress", record.wordAddress}, {"data", HexBytes(record.data)}});
+    const TavProfile& profile = tav.Profile();
     const nlohmann::ordered_json report = {
+        {"tav",
+         {
+             {"number", plugging},
+             {"reply", profile.replyCode},
+             {"version", std::to_string(profile.major) + "." + std::to_string(profile.minor)},
+         }},
         {"records", std::move(records)},
         {"counts",
          {

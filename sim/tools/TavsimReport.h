@@ -1,6 +1,7 @@
 #pragma once
-// What reached the simulated tav, as JSON: the stored records in arrival order, the
-// counts of each exchange, and the command bytes in order.
+// What reached one simulated tav, as JSON: which tav it was (its number in order of
+// plugging in, 0 for none, its reply code and version), the stored records in arrival
+// order, the counts of each exchange, and the command bytes in order.
 
 #include <string>
 
@@ -8,7 +9,7 @@
 
 namespace vantrel::sim {
 
-std::string ReportJson(const TavDevice& tav);
+std::string ReportJson(const TavDevice& tav, int plugging);
 
 // Writes text to a temporary file beside path and renames it over path, so a reader
 // never sees half a report. Throws std::system_error on failure.

@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "sim/tools/TavsimReport.h"
 
 namespace vantrel::sim {
 
@@ -23,25 +24,76 @@ char ParityLetter(vantrel::Parity p) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals() {
+SimulatorSignals::SimulatorSignals() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGHUP);
+    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2}) sigaddset(&set, s);
     if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0) ThrowErrno("sigprocmask");
     fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (fd_ < 0) ThrowErrno("signalfd");
 }
 
-TerminationSignals::~TerminationSignals() { close(fd_); }
+SimulatorSignals::~SimulatorSignals() { close(fd_); }
 
-TavsimRunner::TavsimRunner(const PtyLink& link, TavDevice& tav, const TavsimOptions& options)
-    : link_(link), tav_(tav), options_(options), watch_(link.SlavePath()), epoch_(std::chrono::steady_clock::now()) {}
+int SimulatorSignals::Take() const {
+    signalfd_siginfo info{};
+    for (;;) {
+        const ssize_t n = read(fd_, &info, sizeof info);
+        if (n == static_cast<ssize_t>(sizeof info)) return static_cast<int>(info.ssi_signo);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return 0;
+        ThrowErrno("read from signalfd");
+    }
+}
+
+TavsimRunner::TavsimRunner(const PtyLink& link, const TavsimOptions& options)
+    : link_(link),
+      options_(options),
+      tav_(std::make_unique<TavDevice>(options.profile, options.faults)),
+      watch_(link.SlavePath()),
+      epoch_(std::chrono::steady_clock::now()) {
+    if (!options.startUnplugged) {
+        pluggedIn_ = true;
+        plugging_ = 1;
+    }
+}
 
 vantrel::Instant TavsimRunner::Now() const { return std::chrono::steady_clock::now() - epoch_; }
 
-StopReason TavsimRunner::Run(const TerminationSignals& signals) {
+void TavsimRunner::PlugIn() {
+    Unplug();
+    TavProfile profile = options_.profile;
+    TavFaults faults = options_.faults;
+    if (!options_.controlPath.empty()) {
+        try {
+            ApplyControlFile(options_.controlPath, profile, faults);
+        } catch (const UsageError& e) {
+            std::fprintf(stderr, "vantrel-tavsim: no tav plugged in: %s\n", e.what());
+            return;
+        }
+    }
+    tav_ = std::make_unique<TavDevice>(profile, faults);
+    pluggedIn_ = true;
+    ++plugging_;
+    if (options_.trace) std::fprintf(stderr, "tavsim %10.3f ms tav %d plugged in\n", Now().count() / 1e6, plugging_);
+}
+
+bool TavsimRunner::Unplug() {
+    if (!pluggedIn_) return true;
+    pluggedIn_ = false;
+    pending_.clear();  // a reply under way is cut off with the cable
+    if (options_.trace) std::fprintf(stderr, "tavsim %10.3f ms tav %d unplugged\n", Now().count() / 1e6, plugging_);
+    if (options_.reportPath.empty()) return true;
+    try {
+        WriteFileAtomically(options_.reportPath + "." + std::to_string(plugging_), ReportJson(*tav_, plugging_));
+        return true;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vantrel-tavsim: report of tav %d not written: %s\n", plugging_, e.what());
+        return false;
+    }
+}
+
+StopReason TavsimRunner::Run(const SimulatorSignals& signals) {
     std::optional<vantrel::Instant> closedSince;  // the program has had the port closed since then
     for (;;) {
         SendDueReplies();
@@ -69,7 +121,14 @@ StopReason TavsimRunner::Run(const TerminationSignals& signals) {
             if (errno == EINTR) continue;
             ThrowErrno("ppoll");
         }
-        if (fds[1].revents & POLLIN) return StopReason::Signal;
+        // Signals first: bytes written after a signal was sent meet its effect.
+        if (fds[1].revents & POLLIN) {
+            for (int signal; (signal = signals.Take()) != 0;) {
+                if (signal == SIGUSR1) Unplug();
+                else if (signal == SIGUSR2) PlugIn();
+                else return StopReason::Signal;
+            }
+        }
         if (fds[2].revents & POLLIN) watch_.TakeEvents();
         if (fds[0].revents & POLLIN) {
             ReadFromProgram();
@@ -92,11 +151,12 @@ void TavsimRunner::ReadFromProgram() {
         if (n <= 0) ThrowErrno("read from pty master");
         const vantrel::Instant at = Now();
         if (options_.trace) {
-            std::fprintf(stderr, "tavsim %10.3f ms in  %02X at %d,%c,8,%d\n", at.count() / 1e6, byte, settings.baud,
-                         ParityLetter(settings.parity), settings.stopBits);
+            std::fprintf(stderr, "tavsim %10.3f ms in  %02X at %d,%c,8,%d%s\n", at.count() / 1e6, byte, settings.baud,
+                         ParityLetter(settings.parity), settings.stopBits, pluggedIn_ ? "" : " (no tav)");
         }
+        if (!pluggedIn_) continue;
         // RTS cannot be seen through a pty: the tav sees it on.
-        for (const Reply& reply : tav_.Receive(byte, settings, true, at)) pending_.emplace(reply.at, reply.byte);
+        for (const Reply& reply : tav_->Receive(byte, settings, true, at)) pending_.emplace(reply.at, reply.byte);
     }
 }
 

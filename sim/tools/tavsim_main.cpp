@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,26 +37,30 @@ int main(int argc, char** argv) {
     }
 
     int status = kExitOk;
-    TavDevice tav(options.profile, options.faults);
+    std::optional<PtyLink> link;  // outlives the runner, which keeps a reference to it
+    std::optional<TavsimRunner> runner;
     try {
         // Signals are blocked before the path is printed: from then on a SIGTERM always
-        // ends in an orderly exit with a report.
-        TerminationSignals signals;
-        PtyLink link;
+        // ends in an orderly exit with a report, and SIGUSR1 and SIGUSR2 never kill.
+        SimulatorSignals signals;
+        link.emplace();
         std::unique_ptr<SlaveSymlink> symlink;
-        if (!options.linkPath.empty()) symlink = std::make_unique<SlaveSymlink>(options.linkPath, link.SlavePath());
-        TavsimRunner runner(link, tav, options);
-        std::printf("%s\n", link.SlavePath().c_str());
+        if (!options.linkPath.empty()) symlink = std::make_unique<SlaveSymlink>(options.linkPath, link->SlavePath());
+        runner.emplace(*link, options);
+        std::printf("%s\n", link->SlavePath().c_str());
         std::fflush(stdout);
-        runner.Run(signals);
+        runner->Run(signals);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vantrel-tavsim: %s\n", e.what());
         status = kExitFailure;
     }
-
+    // The tav still plugged in is unplugged by the exit, with its own report.
+    if (runner && !runner->Unplug()) status = kExitFailure;
     if (!options.reportPath.empty()) {
         try {
-            WriteFileAtomically(options.reportPath, ReportJson(tav));
+            const std::string report = runner ? ReportJson(runner->LastTav(), runner->Plugging())
+                                              : ReportJson(TavDevice(options.profile, options.faults), 0);
+            WriteFileAtomically(options.reportPath, report);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "vantrel-tavsim: report not written: %s\n", e.what());
             status = kExitFailure;
