@@ -43,6 +43,7 @@ protected:
     }
     // Stops the tav on COMn and reads what reached it.
     TavsimReport Report(int n) { return tavs_[n - 1]->StopAndReport(); }
+    TavsimProcess& Tav(int n) { return *tavs_[n - 1]; }
     QString Path(const QString& name) const { return dir_.filePath(name); }
     // A new firmware file for the default type table's first row ("Tav model 00", reply 11 hex).
     QString Firmware(const std::vector<sim::PhxRecord>& records, sim::PhxFaults faults = {}) {

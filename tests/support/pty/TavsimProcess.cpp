@@ -1,5 +1,7 @@
 #include "TavsimProcess.h"
 
+#include <signal.h>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,16 +38,22 @@ TavsimProcess::~TavsimProcess() {
     process_.waitForFinished(kPatienceMs);
 }
 
-TavsimReport TavsimProcess::StopAndReport() {
-    process_.terminate();
-    QFile file(reportPath_);
-    if (!process_.waitForFinished(kPatienceMs) || !file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("vantrel-tavsim did not stop with a report");
+TavsimReport ReadTavsimReport(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("no report " + path.toStdString());
     const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
     TavsimReport report{{}, json["counts"].toObject()};
     for (const QJsonValue r : json["records"].toArray())
         report.records.push_back(std::to_string(r["wordAddress"].toInt()) + ": " + r["data"].toString().toStdString());
     return report;
 }
+
+TavsimReport TavsimProcess::StopAndReport() {
+    process_.terminate();
+    if (!process_.waitForFinished(kPatienceMs)) throw std::runtime_error("vantrel-tavsim did not stop");
+    return ReadTavsimReport(reportPath_);
+}
+
+void TavsimProcess::Signal(int signal) { ::kill(static_cast<pid_t>(process_.processId()), signal); }
 
 }  // namespace vantrel::test

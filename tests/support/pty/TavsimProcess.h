@@ -21,6 +21,9 @@ struct TavsimReport {
 // to first, as the program does.
 std::vector<std::string> LastToFirst(const std::vector<sim::PhxRecord>& records, std::size_t count = SIZE_MAX);
 
+// A report file as the simulator writes it (throws when it cannot be read).
+TavsimReport ReadTavsimReport(const QString& path);
+
 class TavsimProcess {
 public:
     // Starts `executable` with `args` (plus --report when a path is given); throws
@@ -32,6 +35,8 @@ public:
     const std::string& SlavePath() const { return slave_; }
     // SIGTERM, wait for the exit, read the report (throws when there is none).
     TavsimReport StopAndReport();
+    // SIGUSR1 unplugs the tav, SIGUSR2 plugs in a new one.
+    void Signal(int signal);
 
 private:
     QProcess process_;
