@@ -13,13 +13,17 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 usage() {
   cat <<'EOF'
-Usage: scripts/run.sh [--demo | --real] [--xvfb [--shots DIR]] [--no-setup] [FILE.PHX]
+Usage: scripts/run.sh [--demo | --real | --watch] [--xvfb [--shots DIR]] [--no-setup] [FILE.PHX]
 
   (no option)   the program on the real ports when a VANTREL_COMn is set, a ports
                 file exists or a USB serial adapter is plugged in; else the demo
                 on simulated tavs
   --demo        the demo on simulated tavs, whatever VANTREL_COMn say
   --real        the program on the real ports, with FILE.PHX if given
+  --watch       watch mode in the terminal (vantrel-cli watch) on simulated tavs: a tav
+                on COM1 is programmed, taken away, and the next one connected there is
+                programmed too; the tav on COM3 is up to date and left alone. Ends by
+                itself once the second tav is programmed (Ctrl-C ends it sooner)
   --xvfb        the demo on a virtual screen (xvfb-run): it finds the tavs, programs
                 the one on COM1 by itself and saves screenshots, then ends
   --shots DIR   where --xvfb saves its screenshots (default: ./vantrel-screenshots)
@@ -41,6 +45,7 @@ while (($#)); do
   case "$1" in
     --demo) mode=demo ;;
     --real) mode=real ;;
+    --watch) mode=watch ;;
     --xvfb) xvfb=1 ;;
     --shots) shift; [ $# -gt 0 ] || { echo "run.sh: --shots needs a folder" >&2; exit 2; }
              shots="$(mkdir -p "$1" && cd "$1" && pwd)" ;;
@@ -89,8 +94,9 @@ if [ "$mode" = auto ]; then
 fi
 
 # A window needs a screen: X11, Wayland, or one of Qt's screenless platforms.
-case "${QT_QPA_PLATFORM:-}" in
-  offscreen*|minimal*|vnc*) ;;
+case "$mode:${QT_QPA_PLATFORM:-}" in
+  watch:*) ;;  # the console needs none
+  *:offscreen*|*:minimal*|*:vnc*) ;;
   *)
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
       cat >&2 <<EOF
@@ -146,6 +152,57 @@ trap 'exit 129' HUP
 
 demo_dir="$(mktemp -d "${TMPDIR:-/tmp}/vantrel-demo.XXXXXX")"
 
+# lines_in FILE: how many lines FILE holds (0 when it is not there yet).
+lines_in() { if [ -e "$1" ]; then wc -l <"$1"; else echo 0; fi; }
+
+# wait_for_lines FILE N: until FILE holds N lines; false when vantrel-cli has ended.
+wait_for_lines() {
+  until (($(lines_in "$1") >= $2)); do
+    kill -0 "$vantrel_pid" 2>/dev/null || return 1
+    sleep 0.2
+  done
+}
+
+# Watch mode on a bench of simulated tavs: the run record tells when each tav is done.
+watch_demo() {
+  local cli="$build/src/cli/vantrel-cli" record="$demo_dir/runs.jsonl"
+  [ -x "$cli" ] || { echo "run.sh: $cli is not built (run scripts/setup.sh)" >&2; exit 1; }
+  start_tav COM1 --reply 55 --version 2.5 --control "$demo_dir/COM1.next"
+  start_tav COM3 --reply 55 --version 3.0
+  local com1_sim="${sim_pids[0]}"
+  export VANTREL_COM1="$demo_dir/COM1" VANTREL_COM2=none VANTREL_COM3="$demo_dir/COM3" VANTREL_COM4=none
+  export VANTREL_REGISTRY="$demo_dir/registry.reg" VANTREL_RUNS="$record"
+  local firmware="$demo_dir/demo-firmware.PHX"
+  "$phx" --target "Tav model 04 " --version 3.0 "$root/data/demo/tav-firmware.hex" "$firmware" >/dev/null
+  cat <<EOF
+Vantrel watch mode on simulated tavs (files in $demo_dir)
+  COM1  a Tav model 04 with code version 2.5: programmed at once; once it is done it is
+        taken away, and a second one (version 2.0) is connected there a little later
+  COM3  a Tav model 04 with code version 3.0: up to date, left alone
+  File  $firmware: target "Tav model 04 ", version 3.0
+Ctrl-C ends the watch (a transfer under way stops after its record, its tav restarted).
+
+EOF
+  "$cli" watch "$firmware" &
+  vantrel_pid=$!
+  # The record holds a start and an end line per programmed tav.
+  if wait_for_lines "$record" 2; then
+    sleep 2
+    kill -USR1 "$com1_sim"  # the first tav taken away
+    sleep 5
+    echo "--version 2.0" >"$demo_dir/COM1.next"
+    kill -USR2 "$com1_sim"  # the next tav connected
+    if wait_for_lines "$record" 4; then
+      sleep 2
+      kill -INT "$vantrel_pid"
+    fi
+  fi
+  local status=0
+  wait "$vantrel_pid" || status=$?
+  vantrel_pid=""
+  return "$status"
+}
+
 # start_tav COMn options...: a simulated tav whose port shows up as $demo_dir/COMn.
 start_tav() {
   local port="$1"; shift
@@ -161,6 +218,11 @@ start_tav() {
     sleep 0.05
   done
 }
+
+if [ "$mode" = watch ]; then
+  watch_demo
+  exit $?
+fi
 
 # "Tav model 04 " (with its trailing blank) is the file target name of the type whose
 # identification reply is 55 hex; 1D hex is "Tav model 16 ", a type the file is not for.

@@ -75,7 +75,7 @@ WatchSlot::WatchSlot(int comPort, const WatchJob& job, WatchTimes times, SlotCon
 }
 
 void WatchSlot::Run(Link& link) {
-    events_.Changed(status_);
+    // The first status is told once the port has been looked at.
     try {
         while (!control_.StopRequested()) Step(link);
     } catch (const ProgramEnding&) {
@@ -85,7 +85,8 @@ void WatchSlot::Run(Link& link) {
 }
 
 void WatchSlot::Show(SlotState state) {
-    if (status_.state == state) return;
+    if (told_ && status_.state == state) return;
+    told_ = true;
     status_.state = state;
     events_.Changed(status_);
 }

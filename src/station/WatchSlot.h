@@ -94,6 +94,7 @@ private:
     SlotControl& control_;
     SlotEvents& events_;
     SlotStatus status_;
+    bool told_ = false;  // a first state has been told
     bool awaitingRemoval_ = false;
     int emptyProbes_ = 0;
 };

@@ -198,8 +198,8 @@ TEST_F(Watch, MissingAndBusyPortsAreShownAndLookedAtAgain) {
     At(5s, [this] { line.port.SetBusy(1, false); });
     sim::TavDevice& tav = Connect(8s);
     Run(30s);
-    EXPECT_EQ(shown.texts.front(), "Waiting for a tav");  // before the first look
-    EXPECT_EQ(shown.texts[1], "In use by another program");
+    EXPECT_EQ(shown.texts.front(), "In use by another program");
+    EXPECT_EQ(shown.texts[1], "Waiting for a tav");
     EXPECT_EQ(tav.Records(), Arrivals(*image));
 
     SimLine none;
