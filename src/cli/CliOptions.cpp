@@ -1,110 +1,60 @@
 #include "cli/CliOptions.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 namespace vantrel::cli {
 namespace {
 
-bool TakesValue(const std::string& option) { return option == "--port" || option == "--trace"; }
+constexpr const char* kCommands = "(load, search, program, ports or history)";
 
-int ParseHistoryCount(const std::string& text) {
-    int count = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
-    if (error != std::errc{} || end != text.data() + text.size() || count < 1)
-        throw UsageError("-n takes a number of runs from 1 up, not '" + text + "'");
-    return count;
+// Numbers are read here, not by CLI11, which would take 010 for octal 8 and 0x3 for 3.
+// 0 when the text is no number from low to high (low is 1 or more).
+int ParseNumber(const std::string& text, int low, int high) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc{} || end != text.data() + text.size() || number < low || number > high) return 0;
+    return number;
 }
 
-int ParsePort(const std::string& text) {
-    int port = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (error != std::errc{} || end != text.data() + text.size() || port < 1 || port > 4)
-        throw UsageError("--port takes a COM port number from 1 to 4, not '" + text + "'");
-    return port;
-}
+// CLI11 leaves an argument that is neither an option it knows nor a command or FILE
+// aside; with a dash it was meant as an option ("-" alone is a word, as for FILE).
+bool LooksLikeOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-' && arg != "--"; }
 
-Command ParseCommand(const std::string& word) {
-    if (word == "load") return Command::Load;
-    if (word == "search") return Command::Search;
-    if (word == "program") return Command::Program;
-    if (word == "ports") return Command::Ports;
-    if (word == "history") return Command::History;
-    throw UsageError("unknown command '" + word + "' (load, search, program, ports or history)");
-}
+struct Leftovers {
+    std::vector<std::string> options, words;
+};
 
-}  // namespace
-
-CliOptions ParseCliOptions(const std::vector<std::string>& args) {
-    CliOptions o;
-    std::vector<std::string> words;
-    bool yes = false, no = false, portGiven = false, onlyWords = false;
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (onlyWords || arg.empty() || arg[0] != '-' || arg == "-") {
-            words.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            onlyWords = true;
-            continue;
-        }
-        // Under history, -n is the number of runs (elsewhere it is --no).
-        if (arg == "-n" && !words.empty() && words[0] == "history") {
-            if (i + 1 >= args.size()) throw UsageError("-n needs a number");
-            o.historyCount = ParseHistoryCount(args[++i]);
-            continue;
-        }
-        std::optional<std::string> value;
-        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg.resize(eq);
-        }
-        if (TakesValue(arg) && !value) {
-            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
-            value = args[++i];
-        } else if (!TakesValue(arg) && value) {
-            throw UsageError(arg + " takes no value");
-        }
-
-        if (arg == "--help" || arg == "-h" || arg == "--version") {
-            CliOptions only;
-            only.command = arg == "--version" ? Command::Version : Command::Help;
-            return only;
-        }
-        if (arg == "--json") o.json = true;
-        else if (arg == "--all") o.all = true;
-        else if (arg == "--emergency") o.emergency = true;
-        else if (arg == "--save") o.save = true;
-        else if (arg == "--yes" || arg == "-y") yes = true;
-        else if (arg == "--no" || arg == "-n") no = true;
-        else if (arg == "--trace") {
-            if (value->empty()) throw UsageError("--trace needs a file name");
-            o.tracePath = *value;
-        } else if (arg == "--port") {
-            const int port = ParsePort(*value);
-            if (std::ranges::find(o.ports, port) == o.ports.end()) o.ports.push_back(port);
-            std::ranges::sort(o.ports);
-            portGiven = true;
-        } else {
-            throw UsageError("unknown option '" + arg + "'");
-        }
+Leftovers Sorted(const std::vector<std::string>& args) {
+    Leftovers left;
+    for (const std::string& arg : args) {
+        if (arg == "--") continue;  // only the end of the options
+        (LooksLikeOption(arg) ? left.options : left.words).push_back(arg);
     }
+    return left;
+}
 
-    if (words.empty()) throw UsageError("no command given (load, search, program, ports or history)");
-    o.command = ParseCommand(words[0]);
-    const std::size_t wantedWords =
-        o.command == Command::Search || o.command == Command::Ports || o.command == Command::History ? 1 : 2;
-    if (words.size() < wantedWords) throw UsageError(words[0] + " needs a firmware file");
-    if (words.size() > wantedWords) throw UsageError("unexpected argument '" + words[wantedWords] + "'");
-    if (wantedWords == 2) o.file = words[1];
-    if (wantedWords == 2 && o.file.empty()) throw UsageError("the firmware file name is empty");
+// CLI11's two mismatches: a flag given a value ("json was given a disallowed flag
+// override", for --json=1), and an option whose value is missing, which can only be the
+// line's last argument.
+std::string MismatchReason(const std::string& what, const std::string& lastArg) {
+    const std::string override = " was given a disallowed flag override";
+    if (what.ends_with(override)) return "--" + what.substr(0, what.size() - override.size()) + " takes no value";
+    const std::string option = lastArg.substr(0, lastArg.find('='));
+    return option == "-n" ? "-n needs a number" : option + " needs a value";
+}
 
-    if (yes && no) throw UsageError("--yes and --no exclude each other");
-    o.answering = yes ? Answering::AlwaysOk : no ? Answering::AlwaysCancel : Answering::AskTerminal;
+CliOptions Only(Command command) {
+    CliOptions o;
+    o.command = command;
+    return o;
+}
 
+void Check(const CliOptions& o, bool portGiven, bool yes, bool no) {
     // Options that cannot matter for a command are refused, so a script's mistake shows.
+    if (yes && no) throw UsageError("--yes and --no exclude each other");
     if (o.command == Command::Program && !portGiven && !o.all) throw UsageError("program needs --port N or --all");
     if (o.command != Command::Program && (portGiven || o.all)) throw UsageError("--port and --all belong to program");
     if (portGiven && o.all) throw UsageError("--all programs every tav found: no --port with it");
@@ -116,6 +66,98 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
         throw UsageError("ports opens no port: only --save and --json apply");
     if (o.command == Command::History && (o.emergency || yes || no || !o.tracePath.empty()))
         throw UsageError("history reads the run record: only -n N and --json apply");
+}
+
+}  // namespace
+
+CliOptions ParseCliOptions(const std::vector<std::string>& args) {
+    CliOptions o;
+    bool yes = false, no = false, portGiven = false, fileGiven = false;
+    std::string commandWord;                 // empty: none given
+    std::vector<std::string> beforeCommand;  // what CLI11 left aside before the command word
+
+    // Every option belongs to the whole line, wherever it stands (the commands fall
+    // through to it), so that one not meant for the command is named as such below
+    // rather than as unknown. The commands' own: FILE, and history's -n.
+    CLI::App app;
+    app.set_help_flag("--help,-h");
+    app.set_version_flag("--version");
+    app.allow_extras();
+    app.allow_windows_style_options(false);  // on Windows too: /path/fw.phx is a FILE, never an option
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    const auto flag = [&app](const char* names, bool& target) {
+        app.add_flag(names, target)->disable_flag_override();  // --json=false would be no --json
+    };
+    flag("--json", o.json);
+    flag("--all", o.all);
+    flag("--emergency", o.emergency);
+    flag("--save", o.save);
+    flag("--yes,-y", yes);
+    flag("--no,-n", no);
+    // Each --port as it comes: they add up, in port order, each port once.
+    app.add_option_function<std::string>("--port", [&](const std::string& text) {
+           const int port = ParseNumber(text, 1, 4);
+           if (port == 0) throw UsageError("--port takes a COM port number from 1 to 4, not '" + text + "'");
+           if (std::ranges::find(o.ports, port) == o.ports.end()) o.ports.push_back(port);
+           std::ranges::sort(o.ports);
+           portGiven = true;
+       })->trigger_on_parse();
+    app.add_option_function<std::string>("--trace", [&](const std::string& path) {
+           if (path.empty()) throw UsageError("--trace needs a file name");
+           o.tracePath = path;
+       })->trigger_on_parse();
+
+    const struct { const char* name; Command command; bool takesFile; } commands[] = {
+        {"load", Command::Load, true},     {"search", Command::Search, false}, {"program", Command::Program, true},
+        {"ports", Command::Ports, false},  {"history", Command::History, false},
+    };
+    for (const auto& c : commands) {
+        CLI::App* sub = app.add_subcommand(c.name);
+        sub->preparse_callback([&, command = c.command, name = c.name](std::size_t) {
+            o.command = command;
+            commandWord = name;
+            beforeCommand = app.remaining();
+        });
+        if (c.takesFile)
+            sub->add_option_function<std::string>("FILE", [&](const std::string& file) {
+                o.file = file;
+                fileGiven = true;
+            });
+    }
+    app.get_subcommand("history")
+        ->add_option_function<std::string>("-n", [&](const std::string& text) {
+            o.historyCount = ParseNumber(text, 1, std::numeric_limits<int>::max());
+            if (o.historyCount == 0) throw UsageError("-n takes a number of runs from 1 up, not '" + text + "'");
+        })
+        ->trigger_on_parse();
+
+    try {
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend()));  // CLI11 takes them last first
+    } catch (const CLI::CallForHelp&) {
+        return Only(Command::Help);
+    } catch (const CLI::CallForVersion&) {
+        return Only(Command::Version);
+    } catch (const CLI::ArgumentMismatch& e) {
+        throw UsageError(MismatchReason(e.what(), args.back()));
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(e.what());
+    }
+
+    const Leftovers left = Sorted(app.remaining());
+    if (!left.options.empty()) throw UsageError("unknown option '" + left.options.front() + "'");
+    const bool commandGiven = !commandWord.empty();
+    const std::vector<std::string> stray = commandGiven ? Sorted(beforeCommand).words : left.words;
+    if (!stray.empty()) throw UsageError("unknown command '" + stray.front() + "' " + kCommands);
+    if (!commandGiven) throw UsageError(std::string("no command given ") + kCommands);
+    if ((o.command == Command::Load || o.command == Command::Program) && !fileGiven)
+        throw UsageError(commandWord + " needs a firmware file");
+    if (!left.words.empty()) throw UsageError("unexpected argument '" + left.words.front() + "'");
+    if (fileGiven && o.file.empty()) throw UsageError("the firmware file name is empty");
+
+    o.answering = yes ? Answering::AlwaysOk : no ? Answering::AlwaysCancel : Answering::AskTerminal;
+    Check(o, portGiven, yes, no);
     return o;
 }
 
