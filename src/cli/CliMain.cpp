@@ -26,8 +26,13 @@ int CliMain(const std::vector<std::string>& args, const std::function<ExitCode(c
     if (options.command == Command::Ports)
         return ToInt(RunPortsCommand(MachinePortRoots(), options.save, options.json, stdout, stderr));
     if (options.command == Command::History)
-        return ToInt(RunHistoryCommand(runs::DefaultRecordLocation(), options.historyCount, options.json, stdout,
-                                       stderr));
+        return ToInt(RunHistoryCommand(runs::DefaultRecordLocation(),
+                                       {options.historyCount,
+                                        options.csv    ? HistoryFormat::Csv
+                                        : options.json ? HistoryFormat::Json
+                                                       : HistoryFormat::Text,
+                                        options.since},
+                                       stdout, stderr));
     return ToInt(runCommand(options));
 }
 

@@ -62,6 +62,7 @@ void Check(const CliOptions& o, bool portGiven, bool yes, bool no) {
         if (no) throw UsageError("watch asks no question: --no does not apply");
         if (!o.tracePath.empty()) throw UsageError("watch keeps no trace: --trace belongs to load, search and program");
         if (o.save) throw UsageError("--save belongs to ports");
+        if (o.csv || o.since) throw UsageError("--csv and --since belong to history");
         return;
     }
     if (o.command != Command::Program && (portGiven || o.all)) throw UsageError("--port and --all belong to program");
@@ -70,6 +71,8 @@ void Check(const CliOptions& o, bool portGiven, bool yes, bool no) {
     if (o.command == Command::Load && o.emergency) throw UsageError("--emergency belongs to search and program");
     if (o.command == Command::Load && (yes || no)) throw UsageError("load asks no question: --yes/--no do not apply");
     if (o.command != Command::Ports && o.save) throw UsageError("--save belongs to ports");
+    if (o.command != Command::History && (o.csv || o.since)) throw UsageError("--csv and --since belong to history");
+    if (o.csv && o.json) throw UsageError("--csv and --json exclude each other: one format");
     if (o.command == Command::Ports && (o.emergency || yes || no || !o.tracePath.empty()))
         throw UsageError("ports opens no port: only --save and --json apply");
     if (o.command == Command::History && (o.emergency || yes || no || !o.tracePath.empty()))
@@ -91,6 +94,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     app.set_help_flag("--help,-h");
     app.set_version_flag("--version");
     app.allow_extras();
+    app.allow_windows_style_options(false);  // on Windows too: /path/fw.phx is a FILE, never an option
     app.fallthrough();
     app.require_subcommand(0, 1);
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -101,6 +105,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     flag("--all", o.all);
     flag("--emergency", o.emergency);
     flag("--save", o.save);
+    flag("--csv", o.csv);
     flag("--yes,-y", yes);
     flag("--no,-n", no);
     // Each --port as it comes: they add up, in port order, each port once.
@@ -114,6 +119,12 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     app.add_option_function<std::string>("--trace", [&](const std::string& path) {
            if (path.empty()) throw UsageError("--trace needs a file name");
            o.tracePath = path;
+       })->trigger_on_parse();
+    app.add_option_function<std::string>("--since", [&](const std::string& text) {
+           o.since = runs::ParseRecordTime(text);
+           if (!o.since)
+               throw UsageError("--since takes a day YYYY-MM-DD or a UTC time YYYY-MM-DDTHH:MM:SS.mmmZ, not '" +
+                                text + "'");
        })->trigger_on_parse();
 
     const struct { const char* name; Command command; bool takesFile; } commands[] = {
@@ -136,7 +147,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     app.get_subcommand("history")
         ->add_option_function<std::string>("-n", [&](const std::string& text) {
             o.historyCount = ParseNumber(text, 1, std::numeric_limits<int>::max());
-            if (o.historyCount == 0) throw UsageError("-n takes a number of runs from 1 up, not '" + text + "'");
+            if (*o.historyCount == 0) throw UsageError("-n takes a number of runs from 1 up, not '" + text + "'");
         })
         ->trigger_on_parse();
 
@@ -175,7 +186,7 @@ std::string CliUsage() {
        vantrel-cli [--json] [--trace FILE] program FILE --all [--yes | --no]
        vantrel-cli [--json] watch FILE [--port N ...] [--yes]
        vantrel-cli [--json] ports [--save]
-       vantrel-cli history [-n N] [--json]
+       vantrel-cli history [-n N] [--since DATE] [--json | --csv]
        vantrel-cli --help | --version
 
 Reprograms tavs from a script or a terminal, with the same code as the Vantrel window.
@@ -206,7 +217,8 @@ Commands:
   history          the last N programming runs (-n N, default 20) from the run record,
                    newest last, one line each: when, port, the tav's text before and the
                    file's version, outcome, records acknowledged; --json prints the
-                   record's lines as stored
+                   record's lines as stored, --csv a table (below); with --since DATE
+                   only the runs begun since then, every one of them unless -n N is given
 
 Options:
   --port N         the COM port (1..4) of the tav to program; may be given again
@@ -224,6 +236,15 @@ Options:
   --trace FILE     write every byte sent and received, every line-settings and RTS change,
                    every port opening and closing and every wait (its length and how it
                    ended) to FILE, one line each, time-stamped in milliseconds
+  --since DATE     history: the runs begun on or after DATE, a day YYYY-MM-DD or a time
+                   as the record writes it, in UTC (2025-03-04T05:06:07.089Z)
+  --csv            history: one row per run after a header row: time, port, device, file
+                   name, SHA-256, target, version before, version after (the file's
+                   version when the run succeeded), outcome, records acknowledged,
+                   retries, duration (s); a field the record does not hold is empty.
+                   RFC 4180: quoted when it holds a comma, a quote or a line break, rows
+                   ending CRLF, UTF-8. A field beginning with =, +, -, @, tab or CR gets a
+                   leading ' so that a spreadsheet shows it as text, never as a formula.
   --help, -h       this text
   --version        the program's version
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "runs/RecordTime.h"
+
 namespace vantrel::cli {
 
 enum class Command { Load, Search, Program, Watch, Ports, History, Help, Version };
@@ -22,8 +24,10 @@ struct CliOptions {
     bool emergency = false;  // search, program: the emergency search after the warning
     Answering answering = Answering::AskTerminal;
     bool json = false;
+    bool csv = false;        // history: the runs as a table for a spreadsheet
     bool save = false;       // ports: write the mapping to the user's ports file
-    int historyCount = 20;   // history: how many of the last runs
+    std::optional<int> historyCount;        // history: -n N; none: the last 20, or every run --since
+    std::optional<runs::RecordTime> since;  // history: only the runs begun at or after it
     std::string tracePath;   // empty: no trace
 };
 

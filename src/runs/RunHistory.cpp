@@ -7,7 +7,15 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-std::string StringAt(const json& object, std::initializer_list<const char*> keys) {
+// "2025-03-04T05:06:07.089Z" -> "2025-03-04 05:06:07Z".
+std::string When(const std::string& at) {
+    if (at.size() < 19) return at.empty() ? "(no time)" : at;
+    return at.substr(0, 10) + " " + at.substr(11, 8) + "Z";
+}
+
+}  // namespace
+
+std::string RecordString(const json& object, std::initializer_list<const char*> keys) {
     const json* at = &object;
     for (const char* key : keys) {
         if (!at->is_object() || !at->contains(key)) return {};
@@ -18,13 +26,10 @@ std::string StringAt(const json& object, std::initializer_list<const char*> keys
     return {};
 }
 
-// "2025-03-04T05:06:07.089Z" -> "2025-03-04 05:06:07Z".
-std::string When(const std::string& at) {
-    if (at.size() < 19) return at.empty() ? "(no time)" : at;
-    return at.substr(0, 10) + " " + at.substr(11, 8) + "Z";
+std::optional<RecordTime> RunTime(const RecordedRunLines& run) {
+    const auto* line = run.start ? &*run.start : run.end ? &*run.end : nullptr;
+    return line ? ParseRecordTime(RecordString(*line, {"at"})) : std::nullopt;
 }
-
-}  // namespace
 
 std::vector<RecordedRunLines> ParseRunRecord(const std::vector<std::string_view>& files) {
     std::vector<RecordedRunLines> runs;
@@ -37,7 +42,7 @@ std::vector<RecordedRunLines> ParseRunRecord(const std::vector<std::string_view>
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
             json record = json::parse(line, nullptr, false);
             if (record.is_discarded() || !record.is_object()) continue;
-            const std::string kind = StringAt(record, {"kind"}), id = StringAt(record, {"run"});
+            const std::string kind = RecordString(record, {"kind"}), id = RecordString(record, {"run"});
             if (id.empty() || (kind != "start" && kind != "end")) continue;
             auto [at, isNew] = byId.try_emplace(id, runs.size());
             if (isNew) runs.emplace_back();
@@ -58,16 +63,16 @@ std::string HistoryLine(const RecordedRunLines& run) {
     std::string line;
     if (run.start) {
         const json& s = *run.start;
-        std::string fileVersion = StringAt(s, {"file", "version"});
-        line = When(StringAt(s, {"at"})) + "  " + StringAt(s, {"port", "com"}) + "  " + StringAt(s, {"tav", "shown"}) +
-               " -> " + (fileVersion.empty() ? "?" : fileVersion);
+        std::string fileVersion = RecordString(s, {"file", "version"});
+        line = When(RecordString(s, {"at"})) + "  " + RecordString(s, {"port", "com"}) + "  " +
+               RecordString(s, {"tav", "shown"}) + " -> " + (fileVersion.empty() ? "?" : fileVersion);
     } else {
-        line = When(run.end ? StringAt(*run.end, {"at"}) : "") + "  (its start line is no longer kept)";
+        line = When(run.end ? RecordString(*run.end, {"at"}) : "") + "  (its start line is no longer kept)";
     }
     if (!run.end) return line + "  began, never ended";
     const json& e = *run.end;
-    line += "  " + StringAt(e, {"outcome"}) + "  " + StringAt(e, {"acknowledged"}) + " of " +
-            StringAt(e, {"records"}) + " records";
+    line += "  " + RecordString(e, {"outcome"}) + "  " + RecordString(e, {"acknowledged"}) + " of " +
+            RecordString(e, {"records"}) + " records";
     return line;
 }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "runs/RecordTime.h"
+
 namespace vantrel::runs {
 
 struct RecordedRunLines {
@@ -18,6 +20,12 @@ struct RecordedRunLines {
 
 // The runs of these files' bytes, oldest file first, in the order they began.
 std::vector<RecordedRunLines> ParseRunRecord(const std::vector<std::string_view>& files);
+
+// The text at keys ({"port", "com"}), a whole number as its digits; empty when there is none.
+std::string RecordString(const nlohmann::ordered_json& line, std::initializer_list<const char*> keys);
+
+// When the run began; a run whose start line rolled away counts from its end.
+std::optional<RecordTime> RunTime(const RecordedRunLines& run);
 
 // "2025-03-04 05:06:07Z  COM1  Tav model 00 2.0 -> 2.5  succeeded  40 of 40 records":
 // when, port, the tav before and the file's version, outcome, records acknowledged.

@@ -31,6 +31,7 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
     auto outOfReach = DistinctRecords(6);
     outOfReach[4].byteAddress = 0x8000;  // would land at word C000 hex, not 4000 hex
     const std::string help = "\nTry 'vantrel-cli --help'.\n", notLoaded = "\nvantrel-cli: firmware file not loaded\n";
+    const std::string since = "--since takes a day YYYY-MM-DD or a UTC time YYYY-MM-DDTHH:MM:SS.mmmZ, not ";
     // Blocked outside any wait (here opening the trace), a signal still ends the run at once.
     const QString fifo = Fifo("trace-fifo");
     const struct Case { QStringList args; int exitCode; std::string err; int signal = 0; } cases[] = {
@@ -49,6 +50,11 @@ TEST_F(CliEndToEnd, EveryFailurePrintsItsLinesAndHasItsExitStatus) {
         {{"search", "--save"}, 2, "vantrel-cli: --save belongs to ports" + help},
         {{"ports", "--trace", Path("t")}, 2, "vantrel-cli: ports opens no port: only --save and --json apply" + help},
         {{"search", "--yes", "--no"}, 2, "vantrel-cli: --yes and --no exclude each other" + help},
+        {{"history", "--since", "2025-02-30"}, 2, "vantrel-cli: " + since + "'2025-02-30'" + help},
+        {{"history", "--since", "2025-03-04T05:06:07"}, 2, "vantrel-cli: " + since + "'2025-03-04T05:06:07'" + help},
+        {{"history", "--since", "03/04/2025", "--csv"}, 2, "vantrel-cli: " + since + "'03/04/2025'" + help},
+        {{"search", "--csv"}, 2, "vantrel-cli: --csv and --since belong to history" + help},
+        {{"history", "--csv", "--json"}, 2, "vantrel-cli: --csv and --json exclude each other: one format" + help},
         {{"load", Path("missing.phx")}, 3, "Error!: Cannot open Hex file" + notLoaded},
         {load({.badChecksumAt = 3}), 3, "Error!: Checksum error on line_count 3" + notLoaded},
         {load({.missingColonAt = 7}), 3, "Error!: Missing : on line_count 7" + notLoaded},
@@ -178,6 +184,15 @@ TEST_F(CliEndToEnd, ARecordThatCannotBeWrittenIsNotedOnceAndHistoryReadsBackEach
     const CliResult json = Run({"history", "-n", "1", "--json"});
     std::ifstream stored(Path("runs.jsonl").toStdString(), std::ios::binary);
     EXPECT_EQ(json.out, std::string(std::istreambuf_iterator<char>(stored), {})) << "the lines as stored";
+    // The run as a table, picked by its day: the file, its digest and both versions.
+    const CliResult csv = Run({"history", "--csv", "--since", QString::fromStdString(history.out.substr(0, 10))});
+    EXPECT_EQ(csv.exitCode, 0);
+    EXPECT_THAT(csv.out, MatchesRegex("time,port,device,file name,SHA-256,target,version before,version after,outcome,"
+                                      "records acknowledged,retries,duration \\(s\\)\r\n"
+                                      "20[0-9-]{8}T[0-9:]{8}\\.[0-9]{3}Z,COM1,[^,]+,[^,]+/fw[0-9]+\\.phx,[0-9a-f]{64},"
+                                      "Tav model 00,2\\.0,2\\.5,succeeded,3,0,[0-9]+\\.[0-9]{3}\r\n"));
+    EXPECT_EQ(Run({"history", "--csv", "--since", "2999-01-01"}).out, csv.out.substr(0, csv.out.find('\n') + 1))
+        << "only the header: no run since";
     const std::vector<QJsonObject> record = RunRecord();
     ASSERT_EQ(record.size(), 2u);
     EXPECT_EQ(record[1]["exit"], 0);

@@ -127,3 +127,14 @@ for report in report.json report2.json; do
   cmp -s "$work/expected" "$work/stored" || fail "two tavs: $report holds another image"
 done
 echo "ok: two tavs at once, each 369 records byte for byte"
+
+# history --csv: a row for each run of the record after the header, every row ending CRLF
+# once (the console's text mode would make it CR CR LF).
+wine "$cli" history --csv >"$work/history.csv" 2>>"$work/wine.log" || fail "history --csv exited $?"
+header=$'time,port,device,file name,SHA-256,target,version before,version after,outcome,records acknowledged,retries,duration (s)\r'
+[ "$(head -n 1 "$work/history.csv")" = "$header" ] || fail "history --csv header: $(head -n 1 "$work/history.csv" | od -c | head -4)"
+if grep -q $'\r\r' "$work/history.csv"; then fail "history --csv: CR CR LF"; fi
+rows=$(wc -l <"$work/history.csv")
+[ "$(grep -c $'\r$' "$work/history.csv")" -eq "$rows" ] || fail "history --csv: a row without CRLF"
+grep -q $',succeeded,369,[0-9]*,[0-9]*\\.[0-9]*\r$' "$work/history.csv" || fail "history --csv: no run of 369 records: $(cat "$work/history.csv")"
+echo "ok: history --csv, $((rows - 1)) runs, rows ending CRLF"
