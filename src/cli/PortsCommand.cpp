@@ -4,11 +4,11 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
+#include "files/ReplaceFile.h"
 #include "ports/ComPortMap.h"
 #include "ports/PortInUse.h"
 #include "ports/PortPermission.h"
 #include "ports/PortsFile.h"
-#include "registry/StoreFile.h"
 
 namespace vantrel::cli {
 namespace {
@@ -72,7 +72,7 @@ std::string SaveMapping(const PortRoots& roots) {
     if (type != fs::file_type::not_found && type != fs::file_type::regular)
         throw std::runtime_error(file.string() + " is not a regular file: not replaced");
     fs::create_directories(file.parent_path(), error);
-    if (!error) error = ReplaceFileAtomically(file, FormatPortsFile(devices, "Written by vantrel-cli ports --save"));
+    if (!error) error = files::ReplaceFileAtomically(file, FormatPortsFile(devices, "Written by vantrel-cli ports --save"));
     if (error) throw std::runtime_error("cannot write " + file.string() + ": " + error.message());
     return file.string();
 #endif

@@ -4,6 +4,8 @@
 
 #include "registry/RegFileStore.h"
 
+#include "files/ReplaceFile.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -70,7 +72,7 @@ std::filesystem::path DefaultRegistryFile() {
 RegFileStore::RegFileStore(std::filesystem::path file) : file_(std::move(file)) {}
 
 void RegFileStore::Refresh() {
-    if (!viewStale_ && IdentityOf(file_) == viewIdentity_) return;
+    if (!viewStale_ && files::IdentityOf(file_) == viewIdentity_) return;
     const FileSnapshot snapshot = ReadStoreFile(file_, kMaxFileBytes);
     StoreContents contents = ContentsOf(snapshot);
     view_ = std::move(contents.hive);
@@ -106,7 +108,7 @@ RegResult RegFileStore::CheckWritable() {
     Refresh();
     if (!viewReplaceable_) return kRegAccessDenied;
     if (viewMissing_)
-        if (const auto error = CheckCreatable(file_)) return ResultOf(error);
+        if (const auto error = files::CheckCreatable(file_)) return ResultOf(error);
     return kRegSuccess;
 }
 
@@ -205,10 +207,10 @@ RegResult RegFileStore::Flush() {
     FileSnapshot current = ReadStoreFile(file_, kMaxFileBytes);
     if (!ContentsOf(current).replaceable) return kRegAccessDenied;
     if (current.kind == FileSnapshot::Kind::Missing)
-        if (const auto error = CheckCreatable(file_)) return ResultOf(error);
+        if (const auto error = files::CheckCreatable(file_)) return ResultOf(error);
     const std::filesystem::path locked = current.target;
     std::error_code error;
-    const auto lock = StoreFileLock::Acquire(locked, error);
+    const auto lock = files::ReplaceLock::Acquire(locked, error);
     if (!lock) return ResultOf(error);
 
     // Another instance may have written since this one read: start from the file as it is.
@@ -220,9 +222,9 @@ RegResult RegFileStore::Flush() {
 
     const std::string text = FormatRegFile(contents.hive, contents.format);
     if (text.size() > kMaxFileBytes) return kRegWriteFault;  // it could not be read back
-    std::optional<FileOwnership> keep;
+    std::optional<files::FileOwnership> keep;
     if (current.kind == FileSnapshot::Kind::Regular) keep = current.ownership;
-    if (const auto written = ReplaceFileAtomically(current.target, text, keep)) return ResultOf(written);
+    if (const auto written = files::ReplaceFileAtomically(current.target, text, keep)) return ResultOf(written);
     return kRegSuccess;
 }
 

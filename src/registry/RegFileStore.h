@@ -4,7 +4,7 @@
 //
 // Reads: the file is parsed again whenever a key is opened and the file has changed
 // since it was last read. Lines that cannot be read are left out. A path that is missing,
-// not a regular file the program may read (see StoreFile.h), larger than kMaxFileBytes
+// not a regular file the program may read (see files/PathCheck.h), larger than kMaxFileBytes
 // or not a .reg file at all reads as an empty registry.
 // Writes: creates and sets apply at once to what this store reads, and reach the file when
 // a key is closed outside BeginWrites/EndWrites or at the outermost EndWrites, which say
@@ -75,7 +75,7 @@ private:
 
     std::filesystem::path file_;
     RegHive view_;  // the file as last read, with the pending changes applied
-    FileIdentity viewIdentity_;
+    files::FileIdentity viewIdentity_;
     bool viewStale_ = true;
     bool viewMissing_ = false;       // no file yet: writing creates it
     bool viewReplaceable_ = false;  // the program may write its changes there

@@ -1,15 +1,12 @@
 // SHA-256 through OpenSSL's EVP interface.
 #ifndef _WIN32
 
-#include <fcntl.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <memory>
 
+#include "files/OpenFile.h"
 #include "runs/FileDigest.h"
 
 namespace vantrel::runs {
@@ -17,13 +14,6 @@ namespace {
 
 struct DigestContextFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
 };
 
 std::string Hex(const unsigned char* bytes, unsigned length) {
@@ -37,29 +27,14 @@ std::string Hex(const unsigned char* bytes, unsigned length) {
 }
 
 std::optional<std::string> Sha256Of(const std::filesystem::path& file, std::uint64_t maxBytes) {
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    const Descriptor in{::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
-    if (in.fd < 0 || ::fstat(in.fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::uint64_t>(info.st_size) > maxBytes)
-        return std::nullopt;
-
     const std::unique_ptr<EVP_MD_CTX, DigestContextFree> context(EVP_MD_CTX_new());
     if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) return std::nullopt;
-    char buffer[65536];
-    std::uint64_t total = 0;
-    for (;;) {
-        const ssize_t got = ::read(in.fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
-        total += static_cast<std::uint64_t>(got);
-        if (total > maxBytes) return std::nullopt;  // it grew meanwhile
-        if (EVP_DigestUpdate(context.get(), buffer, static_cast<std::size_t>(got)) != 1) return std::nullopt;
-    }
+    const bool read = files::ReadPieces(file, maxBytes, [&](std::string_view piece) {
+        return EVP_DigestUpdate(context.get(), piece.data(), piece.size()) == 1;
+    });
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned length = 0;
-    if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return std::nullopt;
+    if (!read || EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return std::nullopt;
     return Hex(digest, length);
 }
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "win32/Win32Error.h"
+#include "files/Win32Error.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "ports/ComPortDevice.h"
-#include "win32/Win32Error.h"
+#include "files/Win32Error.h"
 
 namespace vantrel {
 

@@ -11,7 +11,7 @@
 
 #include "serial/LineSettings.h"
 #include "serial/DevicePort.h"
-#include "win32/UniqueHandle.h"
+#include "files/UniqueHandle.h"
 #include "win32/Win32EventPump.h"
 
 namespace vantrel {

@@ -1,8 +1,19 @@
-#include "win32/Win32Error.h"
+#ifdef _WIN32
+
+#include "files/Win32Error.h"
 
 #include <windows.h>
 
 namespace vantrel {
+namespace {
+
+class Win32Category : public std::error_category {
+public:
+    const char* name() const noexcept override { return "win32"; }
+    std::string message(int error) const override { return Win32ErrorText(static_cast<unsigned long>(error)); }
+};
+
+}  // namespace
 
 std::string Win32ErrorText(unsigned long error) {
     char buffer[512];
@@ -13,4 +24,11 @@ std::string Win32ErrorText(unsigned long error) {
     return n == 0 ? code : std::string(buffer, n) + " (" + code + ")";
 }
 
+std::error_code Win32ErrorCode(unsigned long error) {
+    static const Win32Category category;
+    return {static_cast<int>(error), category};
+}
+
 }  // namespace vantrel
+
+#endif

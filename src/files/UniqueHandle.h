@@ -1,7 +1,7 @@
 #pragma once
-// A Windows handle that closes itself: an event, a device. Kept as void* so that headers
-// need not include <windows.h>; null stands for "none" (CreateFile's INVALID_HANDLE_VALUE
-// is never stored).
+// A Windows handle that closes itself: an event, a device, a file. Kept as void* so that
+// headers need not include <windows.h>; null stands for "none" (CreateFile's
+// INVALID_HANDLE_VALUE is never stored: FromCreateFile turns it into none).
 
 #include <utility>
 
@@ -11,6 +11,8 @@ class UniqueHandle {
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(void* handle) : handle_(handle) {}
+    // What CreateFile returned, whose failure value is not null.
+    static UniqueHandle FromCreateFile(void* handle);
     ~UniqueHandle() { reset(); }
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
