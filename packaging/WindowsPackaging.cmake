@@ -24,7 +24,9 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/WindowsReleaseStage.cmak
 set(CPACK_VERBATIM_VARIABLES ON)
 # A 64-bit installer for 64-bit programs: it writes the registry's 64-bit view, the one
 # the programs read, and runs where there is no 32-bit subsystem (Wine64 among them).
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+# No file's date goes into the installer (the installed files take the time of their
+# installation), so that two builds of one commit give the same installer.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode\nSetDateSave off")
 
 # The installer: "C:\Program Files\Vantrel", for all users (it runs as administrator).
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Vantrel)

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Debian package from build/ (after scripts/setup.sh) and checks that it holds
 # the programs, the desktop entry, the icon and the MIME type. Prints the package's path.
+# Two runs on the same commit give the same bytes: the dates in the package are the last
+# commit's (SOURCE_DATE_EPOCH, from git when not set).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+umask 022
 
 build="${VANTREL_BUILD_DIR:-build}"
 rm -f "$build"/vantrel_*.deb

@@ -3,10 +3,15 @@
 # the programs stripped and, with a certificate (VANTREL_SIGN_PFX, see sign-windows.sh),
 # signed; then a ZIP and an installer holding them; the installer signed last; all in
 # BUILD_DIR: vantrel-<version>-win64.zip  vantrel-<version>-win64.exe
+# Unsigned, two runs on the same commit give the same bytes: every date is the last
+# commit's (SOURCE_DATE_EPOCH, taken from git when not set), the ZIP's entries are sorted
+# and carry no owner, and every mode is fixed.
 # Usage: windows-release.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "$1")
 cd "$(dirname "$0")/.."
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+umask 022
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 name=vantrel-$version-win64
@@ -26,7 +31,12 @@ else
   echo "windows-release.sh: no VANTREL_SIGN_PFX: the programs and the installer are not signed"
 fi
 
-(cd "$work" && zip -q -r "$build/$name.zip" "$name")
+# The same modes and dates whoever builds, whenever.
+chmod -R u=rwX,go=rX "$stage"
+chmod 755 "${programs[@]}"
+find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+
+(cd "$work" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -q "$build/$name.zip" -@)
 
 # The installer packs the same folder (packaging/WindowsReleaseStage.cmake).
 VANTREL_RELEASE_STAGE=$stage cpack -G NSIS --config "$build/CPackConfig.cmake" -B "$work/cpack" \
