@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the Windows release from a cross-build (scripts/windows.sh builds and tests it):
 # the programs stripped and, with a certificate (VANTREL_SIGN_PFX, see sign-windows.sh),
-# signed; then a ZIP and an installer holding them; the installer signed last; all in
-# BUILD_DIR: vantrel-<version>-win64.zip  vantrel-<version>-win64.exe
+# signed; then a ZIP and an installer holding them; the installer signed last; and
+# SHA256SUMS beside them, all in BUILD_DIR:
+#   vantrel-<version>-win64.zip  vantrel-<version>-win64.exe  SHA256SUMS
 # Unsigned, two runs on the same commit give the same bytes: every date is the last
 # commit's (SOURCE_DATE_EPOCH, taken from git when not set), the ZIP's entries are sorted
 # and carry no owner, and every mode is fixed.
@@ -16,7 +17,7 @@ umask 022
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 name=vantrel-$version-win64
 work=$build/release
-rm -rf "$work" "$build/$name.zip" "$build/$name.exe"
+rm -rf "$work" "$build/$name.zip" "$build/$name.exe" "$build/SHA256SUMS"
 stage=$work/$name
 cmake --install "$build" --prefix "$stage" --strip >"$build/release.log"
 
@@ -43,5 +44,7 @@ VANTREL_RELEASE_STAGE=$stage cpack -G NSIS --config "$build/CPackConfig.cmake" -
   >>"$build/release.log" 2>&1 || { cat "$build/release.log" >&2; exit 1; }
 mv "$work/cpack/$name.exe" "$build/$name.exe"
 [ -z "${VANTREL_SIGN_PFX:-}" ] || scripts/sign-windows.sh "$build/$name.exe"
+
+(cd "$build" && sha256sum "$name.zip" "$name.exe" >SHA256SUMS)
 echo "$build/$name.zip"
 echo "$build/$name.exe"

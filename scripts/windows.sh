@@ -5,7 +5,7 @@
 # build-windows/. Needs the Linux build's vantrel-tavsim (scripts/setup.sh builds it) for
 # the end-to-end test over Wine's COM1. Then makes the release (scripts/windows-release.sh:
 # the programs, a ZIP and an installer, signed when VANTREL_SIGN_PFX names a code-signing
-# certificate), and tries the installer in a fresh prefix of its own
+# certificate, and SHA256SUMS), and tries the installer in a fresh prefix of its own
 # (tests/win32/installer.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."

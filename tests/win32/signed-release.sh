@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A Windows release made with a certificate (scripts/windows.sh with VANTREL_SIGN_PFX):
 # the installer and every program in the ZIP carry a SHA-256 Authenticode signature that
-# verifies against the certificate's authority.
+# verifies against the certificate's authority, and SHA256SUMS matches the packages.
 # Usage: signed-release.sh BUILD_DIR CA_FILE
 set -euo pipefail
 build=$1 ca=$(realpath "$2")
@@ -19,3 +19,5 @@ unzip -q "$(ls "$build"/vantrel-*-win64.zip)" -d "$work/zip"
 programs=$(find "$work/zip" -name '*.exe' | sort)
 [ -n "$programs" ] || fail "no program in the ZIP"
 while read -r program; do verify "$program"; done <<<"$programs"
+(cd "$build" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
+echo "ok: SHA256SUMS matches $(cut -d' ' -f3 "$build/SHA256SUMS" | xargs)"

@@ -60,5 +60,5 @@ status=0
 VANTREL_SIGN_PASSWORD_FILE=$work/wrong "$source/scripts/windows-release.sh" "$build" >"$work/release.log" 2>&1 || status=$?
 [ "$status" -ne 0 ] || fail "the release went on with a wrong password"
 grep -q "wrong password" "$work/release.log" || fail "the release stopped otherwise: $(cat "$work/release.log")"
-[ -z "$(ls "$build"/vantrel-*-win64.* 2>/dev/null)" ] || fail "a release was left: $(ls "$build"/vantrel-*-win64.*)"
+[ -z "$(ls "$build"/vantrel-*-win64.* "$build/SHA256SUMS" 2>/dev/null)" ] || fail "a release was left: $(ls "$build"/vantrel-*-win64.*)"
 echo "ok: a wrong password stops the release before any package"
