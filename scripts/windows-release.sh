@@ -37,13 +37,14 @@ chmod -R u=rwX,go=rX "$stage"
 chmod 755 "${programs[@]}"
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
-(cd "$work" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -q "$build/$name.zip" -@)
+(cd "$work" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -q "$name.zip" -@)
 
 # The installer packs the same folder (packaging/WindowsReleaseStage.cmake).
 VANTREL_RELEASE_STAGE=$stage cpack -G NSIS --config "$build/CPackConfig.cmake" -B "$work/cpack" \
   >>"$build/release.log" 2>&1 || { cat "$build/release.log" >&2; exit 1; }
-mv "$work/cpack/$name.exe" "$build/$name.exe"
-[ -z "${VANTREL_SIGN_PFX:-}" ] || scripts/sign-windows.sh "$build/$name.exe"
+[ -z "${VANTREL_SIGN_PFX:-}" ] || scripts/sign-windows.sh "$work/cpack/$name.exe"
+# Only a release whose every signature was made reaches BUILD_DIR.
+mv "$work/$name.zip" "$work/cpack/$name.exe" "$build/"
 
 (cd "$build" && sha256sum "$name.zip" "$name.exe" >SHA256SUMS)
 echo "$build/$name.zip"
