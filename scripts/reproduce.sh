@@ -6,7 +6,7 @@
 # time taken; exits 1 when anything differs. The artefacts are unsigned: a signature is
 # made anew at every signing.
 #   --windows   vantrel.exe, vantrel-cli.exe (stripped, as released), the ZIP, the installer
-#   --programs  vantrel.exe and vantrel-cli.exe only, as linked (faster: no packaging)
+#   --programs  vantrel.exe and vantrel-cli.exe as linked, debug information and all
 #   --deb       the Debian package
 #   (default: --windows --deb)
 # Usage: scripts/reproduce.sh [--windows] [--programs] [--deb] [--keep] [COMMIT]
