@@ -14,6 +14,9 @@ cd "$(dirname "$0")/.."
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 umask 022
 
+# A certificate that will not sign stops the release before anything is made or removed.
+[ -z "${VANTREL_SIGN_PFX:-}" ] || scripts/sign-windows.sh
+
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 name=vantrel-$version-win64
 work=$build/release

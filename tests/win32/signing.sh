@@ -2,8 +2,8 @@
 # Authenticode signing (scripts/sign-windows.sh) with a throwaway certificate authority:
 # signed programs verify against it and one changed byte breaks that; a certificate that
 # cannot sign (wrong password, expired, not for code, unreadable) stops with a message,
-# signs nothing and never shows the password; and the release stops there too, leaving
-# no package behind.
+# signs nothing and never shows the password; and the release stops there too, before it
+# makes or removes any package.
 # Usage: signing.sh SOURCE_DIR BUILD_DIR PROGRAM.exe...
 set -euo pipefail
 source=$1 build=$2
@@ -55,10 +55,11 @@ for case in "${cases[@]}"; do
   echo "ok: $name: $out"
 done
 
-rm -f "$build"/vantrel-*-win64.zip "$build"/vantrel-*-win64.exe
+released() { ls -l --time-style=full-iso "$build" | grep -E 'vantrel-.*-win64|SHA256SUMS|release$' || true; }
+before=$(released)
 status=0
 VANTREL_SIGN_PASSWORD_FILE=$work/wrong "$source/scripts/windows-release.sh" "$build" >"$work/release.log" 2>&1 || status=$?
 [ "$status" -ne 0 ] || fail "the release went on with a wrong password"
 grep -q "wrong password" "$work/release.log" || fail "the release stopped otherwise: $(cat "$work/release.log")"
-[ -z "$(ls "$build"/vantrel-*-win64.* "$build/SHA256SUMS" 2>/dev/null)" ] || fail "a release was left: $(ls "$build"/vantrel-*-win64.*)"
-echo "ok: a wrong password stops the release before any package"
+[ "$(released)" = "$before" ] || fail "the release made or removed packages: $(released)"
+echo "ok: a wrong password stops the release before it makes or removes any package"
