@@ -1,8 +1,8 @@
-# The Windows packages, from build-windows/: a ZIP (cpack -G ZIP) to unpack anywhere, and
-# an installer (cpack -G NSIS) that puts the programs under Program Files, adds the
-# Start-menu entries and opens .phx files with the window. Both hold the same files: the
-# programs, which need no DLL beside them, the README and a sample .reg file for the
-# type table.
+# The Windows packages, from build-windows/ (scripts/windows-release.sh makes both): a ZIP
+# to unpack anywhere, and an installer (cpack -G NSIS) that puts the programs under
+# Program Files, adds the Start-menu entries and opens .phx files with the window. Both
+# hold the same files: the programs, which need no DLL beside them, the README and a
+# sample .reg file for the type table.
 set(VANTREL_HAS_WINDOW FALSE)
 if(TARGET vantrel)
   set(VANTREL_HAS_WINDOW TRUE)
@@ -19,11 +19,14 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Finds tavs on the serial ports and reload
 set(CPACK_SYSTEM_NAME win64)
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/WindowsReleaseStage.cmake)
 # What is set here reaches the installer's script as written (NSIS code, backslashes).
 set(CPACK_VERBATIM_VARIABLES ON)
 # A 64-bit installer for 64-bit programs: it writes the registry's 64-bit view, the one
 # the programs read, and runs where there is no 32-bit subsystem (Wine64 among them).
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+# No file's date goes into the installer (the installed files take the time of their
+# installation), so that two builds of one commit give the same installer.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode\nSetDateSave off")
 
 # The installer: "C:\Program Files\Vantrel", for all users (it runs as administrator).
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Vantrel)

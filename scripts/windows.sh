@@ -3,13 +3,17 @@
 # vantrel.exe) with MinGW-w64 into build-windows/ and runs the Windows suites under Wine,
 # on a virtual screen of its own (Xvfb), in a Wine prefix of its own made afresh under
 # build-windows/. Needs the Linux build's vantrel-tavsim (scripts/setup.sh builds it) for
-# the end-to-end test over Wine's COM1. Then packs the programs into a ZIP and an installer,
-# and tries the installer in a fresh prefix of its own (tests/win32/installer.sh).
+# the end-to-end test over Wine's COM1. Then makes the release (scripts/windows-release.sh:
+# the programs, a ZIP and an installer, signed when VANTREL_SIGN_PFX names a code-signing
+# certificate, and SHA256SUMS), and tries the installer in a fresh prefix of its own
+# (tests/win32/installer.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev libcli11-dev cmake ninja-build zip nsis xvfb)
+packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev libcli11-dev cmake ninja-build zip unzip nsis xvfb osslsigncode openssl)
 scripts/install-packages.sh "${packages[@]}"
+# A certificate that will not sign stops the build now rather than after it.
+[ -z "${VANTREL_SIGN_PFX:-}" ] || scripts/sign-windows.sh
 
 [ -f build/build.ninja ] || scripts/setup.sh
 cmake --build build --target vantrel-tavsim >/dev/null
@@ -51,8 +55,5 @@ ctest --test-dir build-windows --output-on-failure -j2 --timeout 600 || status=$
 wineserver -k >/dev/null 2>&1 || true
 [ "$status" -eq 0 ] || exit "$status"
 
-rm -f build-windows/vantrel-*-win64.zip build-windows/vantrel-*-win64.exe
-(cd build-windows && cpack -G ZIP >cpack.log 2>&1 && cpack -G NSIS >>cpack.log 2>&1) || { cat build-windows/cpack.log >&2; exit 1; }
-installer=$(ls build-windows/vantrel-*-win64.exe)
-tests/win32/installer.sh "$installer" build-windows
-ls build-windows/vantrel-*-win64.zip "$installer"
+scripts/windows-release.sh build-windows
+tests/win32/installer.sh "$(ls build-windows/vantrel-*-win64.exe)" build-windows

@@ -20,7 +20,8 @@ int CliMain(const std::vector<std::string>& args, const std::function<ExitCode(c
         return ToInt(ExitCode::Succeeded);
     }
     if (options.command == Command::Version) {
-        std::printf("vantrel-cli %d.%d.%d\n", VANTREL_VERSION_MAJOR, VANTREL_VERSION_MINOR, VANTREL_VERSION_REVISION);
+        std::printf("vantrel-cli %d.%d.%d (commit %s)\n", VANTREL_VERSION_MAJOR, VANTREL_VERSION_MINOR,
+                    VANTREL_VERSION_REVISION, VANTREL_COMMIT);
         return ToInt(ExitCode::Succeeded);
     }
     if (options.command == Command::Ports)

@@ -10,6 +10,7 @@ set -euo pipefail
 installer=$(realpath "$1") build=$2
 export WINEPREFIX=$(realpath "$build")/installprefix WINEDEBUG=-all WINEARCH=win64 DISPLAY=
 version=1.1.12
+commit=$(sed -n 's/^VANTREL_BUILT_COMMIT:INTERNAL=//p' "$build/CMakeCache.txt")
 window=""
 [ -z "$(find "$build" \( -name _CPack_Packages -o -name '*prefix' \) -prune -o -name vantrel.exe -print -quit)" ] \
   || window=yes
@@ -64,10 +65,15 @@ fi
 # (Wine's user is one) writes the defaults, even when the file does not load.
 ! has_key "$types" || fail "the installer wrote the type table"
 out=$(wine 'C:\Program Files\Vantrel\vantrel-cli.exe' --version 2>&1 | tr -d '\r')
-[ "$out" = "vantrel-cli $version" ] || fail "installed vantrel-cli.exe --version printed: $out"
+[ "$out" = "vantrel-cli $version (commit $commit)" ] || fail "installed vantrel-cli.exe --version printed: $out"
+# The file's properties (the version resource) name the same.
+for program in vantrel-cli.exe ${window:+vantrel.exe}; do
+  grep -qxF "$version (commit $commit)" <<<"$(strings -a -el "$folder/$program")" \
+    || fail "$program's version resource does not name $version (commit $commit)"
+done
 wine 'C:\Program Files\Vantrel\vantrel-cli.exe' load 'C:\no-such-file.phx' >/dev/null 2>&1 || true
 grep -q 'REG_DWORD *0x13' <<<"$(reg_text "$types" /v Version)" || fail "the first start wrote no type table"
-echo "ok: the installed vantrel-cli.exe runs and writes the type table"
+echo "ok: the installed vantrel-cli.exe runs, says it is $version (commit $commit), and writes the type table"
 
 # An administrator's edit, which the uninstaller must keep.
 wine reg add "$types\\3" /v Name /d "Edited 03" /f >/dev/null 2>&1
