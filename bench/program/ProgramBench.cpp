@@ -1,5 +1,6 @@
-// Real-time programming of a 1024-record image over a pseudo-terminal: the core on the Qt
-// serial adapter and event pump, vantrel-tavsim at the far end. The transfer (first
+// Real-time programming of a 1024-record image over a pseudo-terminal: the Program
+// command as the window runs it, its transfer on a Qt port thread with the Qt serial
+// adapter and event pump, vantrel-tavsim at the far end. The transfer (first
 // loader command byte to the completion's command byte) cannot be shorter than
 // 1024 x (10 ms pause after the command byte + the simulator's reply latency), where the
 // latency is its 1.5 ms turnaround plus two reply bytes at 9600 8E1 (2 x 11/9600 s).
@@ -21,8 +22,10 @@
 
 #include "QtProgramRig.h"  // SampleRecords
 #include "TavsimProcess.h"
+#include "app/PortThreadTransfer.h"
 #include "app/ProgramTavClick.h"
 #include "posix/QtEventPump.h"
+#include "posix/QtPortThread.h"
 #include "posix/QtSerialPort.h"
 #include "registry/RegFileStore.h"
 #include "serial/ForwardingSerialPort.h"
@@ -52,8 +55,8 @@ public:
     std::vector<std::string> boxes;
 };
 
-// The real port, with the instants (and CPU clock) at which the first loader command and
-// the completion command were handed over.
+// The transfer's port, with the instants (and CPU clock) at which the first loader command
+// and the completion command were handed over.
 class StampingPort : public vantrel::ForwardingSerialPort {
 public:
     using ForwardingSerialPort::ForwardingSerialPort;
@@ -90,10 +93,20 @@ int main(int argc, char** argv) {
         vantrel::RegFileStore registry((dir.path() + "/registry.reg").toStdString());
         vantrel::test::TavsimProcess tav(VANTREL_TAVSIM, {"--reply", "11"}, dir.path() + "/report.json");
         setenv("VANTREL_COM1", tav.SlavePath().c_str(), 1);
-        vantrel::QtSerialPort qtPort;
-        StampingPort port(qtPort);
+        vantrel::QtSerialPort windowPort;
         vantrel::QtEventPump pump;
-        vantrel::Bootstrap w(port, pump, dialogs, registry);
+        vantrel::Bootstrap w(windowPort, pump, dialogs, registry);
+        std::optional<StampingPort> port;  // made on the port thread, read once it has ended
+        vantrel::PortThreadTransfer transfer(
+            [&port](vantrel::PortWork work, vantrel::PortFailure failed) {
+                return vantrel::StartQtPortThread(
+                    [&port, work = std::move(work)](vantrel::SerialPort& qtPort, vantrel::EventPump& threadPump) {
+                        work(port.emplace(qtPort), threadPump);
+                    },
+                    std::move(failed));
+            },
+            w.Wire);
+        w.Transfer = &transfer;
         vantrel::Form_Load(w);
 
         for (int i = 0; i < kRecords; ++i) {
@@ -111,7 +124,8 @@ int main(int argc, char** argv) {
 
         const auto report = tav.StopAndReport();
         const bool ok = dialogs.boxes == std::vector<std::string>{"OK! |Tav reprogram suceeded"} &&
-                        static_cast<int>(report.records.size()) == kRecords && port.firstRecord && port.completion;
+                        static_cast<int>(report.records.size()) == kRecords && port && port->firstRecord &&
+                        port->completion;
         if (!ok) {
             ++failures;
             std::printf("run %d: FAILED (%zu boxes, %zu records stored)\n", run, dialogs.boxes.size(),
@@ -119,11 +133,11 @@ int main(int argc, char** argv) {
             for (const auto& b : dialogs.boxes) std::printf("  box %s\n", b.c_str());
             continue;
         }
-        const double transfer = std::chrono::duration<double>(port.completion->at - port.firstRecord->at).count();
-        const double cpu = port.completion->cpu - port.firstRecord->cpu;
+        const double seconds = std::chrono::duration<double>(port->completion->at - port->firstRecord->at).count();
+        const double cpu = port->completion->cpu - port->firstRecord->cpu;
         std::printf("run %d: transfer %.3f s = %.4f x floor, %.2f ms per record, CPU %.3f s = %.2f%% of one core; "
                     "whole click %.3f s\n",
-                    run, transfer, transfer / kFloorSeconds, transfer * 1000 / kRecords, cpu, 100 * cpu / transfer,
+                    run, seconds, seconds / kFloorSeconds, seconds * 1000 / kRecords, cpu, 100 * cpu / seconds,
                     total);
     }
     return failures == 0 ? 0 : 1;

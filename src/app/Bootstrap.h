@@ -11,6 +11,7 @@
 
 #include "app/Control.h"
 #include "app/Dialogs.h"
+#include "app/ProgramControl.h"
 #include "app/VersionCheck.h"
 #include "discovery/SearchPorts.h"
 #include "firmware/FirmwareImage.h"
@@ -61,7 +62,8 @@ public:
     bool CommandRunning = false;
     // How many commands have started: whether a handler ran one, for the keyboard focus.
     unsigned CommandsStarted = 0;
-    // The Program command: its stop request and what it last did on the wire.
+    // The Program command while it runs (its stop request), and what it last did on the wire.
+    ProgramControl ProgramCommand;
     ProgrammingRun Programming;
 
     // Controls, in the order of the window's table.
@@ -96,8 +98,11 @@ public:
     VersionCheck ChosenRowCheck;
     // Told when a programming run starts and ends; none: no record is kept.
     RunRecorder* Runs = nullptr;
-    // Where the Program command's transfer runs; none: on Wire, in the window's waits.
+    // Where the Program command's transfer runs: each window runs it on a port thread
+    // (app/PortThreadTransfer). A model whose port and clock belong to its one thread (the
+    // suites on virtual time) runs it in place instead: no Transfer, a TransferInPlace.
     TransferRunner* Transfer = nullptr;
+    TransferRunner* TransferInPlace = nullptr;
 
     // Window size in twips.
     static constexpr int ClientWidth = 2850;
@@ -142,7 +147,7 @@ private:
 void Form_Load(Bootstrap& w);
 void ResetDisplay(Bootstrap& w);
 // Ends the program: closes the port, and the front-end quits. While a tav is being
-// programmed it asks the transfer to stop instead (see ProgrammingRun), and the program
+// programmed it asks the transfer to stop instead (see ProgramControl), and the program
 // ends once the flow has taken its failure path.
 void Exit_Click(Bootstrap& w);
 // Runs when the window is closed by its close box: like Exit, without a handler of its own.

@@ -15,19 +15,6 @@
 #include "serial/PortSteps.h"
 
 namespace vantrel {
-namespace {
-
-// What happened on the wire, leaving the window's own fields (running, stop, end) alone.
-void CopyWireAccount(const ProgrammingRun& from, ProgrammingRun& to) {
-    to.Outcome = from.Outcome;
-    to.TavRestart = from.TavRestart;
-    to.RecordCount = from.RecordCount;
-    to.RecordsAcknowledged = from.RecordsAcknowledged;
-    to.RecordRetries = from.RecordRetries;
-    to.TransferBegun = from.TransferBegun;
-}
-
-}  // namespace
 
 struct PortThreadTransfer::Active {
     Active(const ProgrammingJob& j, ProgrammingRun& r, ProgrammingObserver& o, RunRecorder* rec, const RunStart& f,
@@ -35,7 +22,7 @@ struct PortThreadTransfer::Active {
         : job(j), windowRun(r), observer(o), recorder(rec), facts(f), windowPump(wp) {}
 
     const ProgrammingJob& job;
-    ProgrammingRun& windowRun;     // the window's account, written where the observer runs
+    ProgrammingRun& windowRun;      // a copy of threadRun, brought up to date where the observer runs
     ProgrammingObserver& observer;  // the window's
     RunRecorder* recorder;
     const RunStart& facts;
@@ -90,7 +77,7 @@ public:
 private:
     void OnWindow(std::function<void(Active&)> tell) {
         auto call = std::make_shared<const std::function<void()>>([&a = a_, tell = std::move(tell)] {
-            CopyWireAccount(a.threadRun, a.windowRun);
+            a.windowRun = a.threadRun;
             tell(a);
         });
         std::unique_lock lock(a_.mutex);
@@ -169,7 +156,7 @@ void PortThreadTransfer::Run(const ProgrammingJob& job, ProgrammingRun& run, Pro
                 a.changed.notify_all();
                 a.thread.reset();
             }
-            CopyWireAccount(a.threadRun, a.windowRun);
+            a.windowRun = a.threadRun;
             self.active_ = nullptr;
         }
     } joined{*this, a};

@@ -2,13 +2,13 @@
 
 #include <optional>
 #include <span>
+#include <stdexcept>
 
 #include "app/Bootstrap.h"
 #include "app/CommandScope.h"
 #include "app/TavBoxes.h"
 #include "app/TransferRunner.h"
 #include "programming/ProgramTav.h"
-#include "programming/RecordedRun.h"
 #include "programming/Progress.h"
 
 namespace vantrel {
@@ -26,7 +26,7 @@ class WindowProgramming : public ProgrammingObserver {
 public:
     explicit WindowProgramming(Bootstrap& w) : w_(w) {}
 
-    bool StopRequested() override { return w_.Programming.StopRequested; }
+    bool StopRequested() override { return w_.ProgramCommand.StopRequested; }
     void CannotOpen(std::int16_t comPort) override { Show(w_.CommonDialog1, CannotOpenBox(comPort)); }
     void Progress(int sent, int total) override { ShowProgress(w_, sent, total); }
     void TransferFailed(const ProgrammingRun&) override {
@@ -48,13 +48,13 @@ private:
 // Marks the flow as running for as long as it runs, also when a closed window unwinds it.
 class RunningFlag {
 public:
-    explicit RunningFlag(ProgrammingRun& run) : run_(run) { run_.Running = true; }
-    ~RunningFlag() { run_.Running = false; }
+    explicit RunningFlag(ProgramControl& command) : command_(command) { command_.Running = true; }
+    ~RunningFlag() { command_.Running = false; }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
 
 private:
-    ProgrammingRun& run_;
+    ProgramControl& command_;
 };
 
 // The please-wait panel and the bar for as long as the flow runs: gone again however it
@@ -107,6 +107,7 @@ void ShowProgress(Bootstrap& w, int done, int total) {
 void ProgramTav_Click(Bootstrap& w) {
     const CommandScope command(w);
     if (!command) return;  // another command holds the port
+    w.ProgramCommand = ProgramControl{};
     w.Programming = ProgrammingRun{};
     w.Programming.RecordCount = w.RecordCount;
     // Without a selected row there is no tav to program: touch no port.
@@ -121,19 +122,16 @@ void ProgramTav_Click(Bootstrap& w) {
         return;
     }
 
-    const RunningFlag running(w.Programming);
+    TransferRunner* const transfer = w.Transfer ? w.Transfer : w.TransferInPlace;
+    if (!transfer) throw std::logic_error("The Program command has nowhere to run its transfer");
+
+    const RunningFlag running(w.ProgramCommand);
     const PanelShown panel(w);
 
     WindowProgramming shown(w);
     const ProgrammingJob job{image, w.TargetReply, static_cast<std::int16_t>(*row + 1), w.Types.TypeTable};
-    if (w.Transfer) {
-        w.Transfer->Run(job, w.Programming, shown, w.Runs, StartFacts(w, *row));
-    } else {
-        // The start line now, the end line once the port is closed (or as the flow unwinds).
-        const RecordedRun recorded(w.Runs, StartFacts(w, *row), w.Programming);
-        ProgramTav(w.Wire, job, w.Programming, shown);
-    }
-    if (w.Programming.EndWhenDone) EndProgram(w);
+    transfer->Run(job, w.Programming, shown, w.Runs, StartFacts(w, *row));
+    if (w.ProgramCommand.EndWhenDone) EndProgram(w);
 }
 
 }  // namespace vantrel

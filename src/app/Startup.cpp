@@ -42,9 +42,9 @@ void Exit_Click(Bootstrap& w) {
     // Ending in the middle of a transfer would leave the tav in its loader holding part
     // of an image, and nobody told: the flow stops at the next record boundary instead,
     // reports, restarts the tav, and then the program ends.
-    if (w.Programming.Running) {
-        w.Programming.StopRequested = true;
-        w.Programming.EndWhenDone = true;
+    if (w.ProgramCommand.Running) {
+        w.ProgramCommand.StopRequested = true;
+        w.ProgramCommand.EndWhenDone = true;
         return;
     }
     EndProgram(w);

@@ -1,8 +1,8 @@
 #pragma once
-// Where the window's transfer runs. Without a runner it runs on the window's own link, its
-// waits turning the window's event loop (the Windows window, the tests on virtual time);
-// the Qt window runs it on a port thread instead (app/PortThreadTransfer), so that it can
-// still be brought to an orderly end when the window's thread cannot go on.
+// Where the window's transfer runs. Both windows run it on a port thread
+// (app/PortThreadTransfer), so that it can still be brought to an orderly end when the
+// window's thread cannot go on; the suites on virtual time run it in place, on the
+// window's own link (tests/support/InPlaceTransfer.h).
 
 #include "programming/ProgramTav.h"
 #include "programming/RunRecorder.h"
@@ -13,9 +13,9 @@ class TransferRunner {
 public:
     virtual ~TransferRunner() = default;
     // Runs the flow for `job` and returns once it has ended. `observer` is called on the
-    // window's thread and `run` is kept up to date there, as when the flow runs inline;
-    // the run goes into `recorder` (none: no record) with `facts` as its start. A
-    // ProgramEnding out of the window's waits ends the flow at once and goes on up.
+    // window's thread and `run` is kept up to date there; the run goes into `recorder`
+    // (none: no record) with `facts` as its start. A ProgramEnding out of the window's
+    // waits ends the flow at once and goes on up.
     virtual void Run(const ProgrammingJob& job, ProgrammingRun& run, ProgrammingObserver& observer,
                      RunRecorder* recorder, const RunStart& facts) = 0;
 };

@@ -57,7 +57,7 @@ bool ViewActions::CloseRequested() {
 }
 
 bool ViewActions::EndInsisted() {
-    if (w_.Programming.Running && w_.Programming.StopRequested && !w_.Ended) EndProgram(w_);
+    if (w_.ProgramCommand.Running && w_.ProgramCommand.StopRequested && !w_.Ended) EndProgram(w_);
     return CloseRequested();
 }
 

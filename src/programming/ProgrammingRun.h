@@ -1,7 +1,8 @@
 #pragma once
-// The Program command as it runs and as it last ended. A front-end asks a running
-// transfer to stop through it, and reads from it what happened on the wire, so that what
-// it tells the user rests on the exchange itself rather than on the boxes shown.
+// What one run of the programming flow did on the wire, as the flow writes it: how it
+// ended, the tav's restart, the records acknowledged. What a front-end tells the user
+// rests on it, on the exchange itself rather than on the boxes shown. Stopping a run is
+// the front-end's own business: the flow asks its observer before each record.
 
 namespace vantrel {
 
@@ -14,15 +15,6 @@ struct ProgrammingRun {
     };
     enum class Restart { NotSent, Unconfirmed, Confirmed };
 
-    // The flow is running.
-    bool Running = false;
-    // Checked before each record: once set, no further record goes out and the flow takes
-    // its failure path (box, restart, port closed).
-    bool StopRequested = false;
-    // The window was closed while the flow ran: the program ends once it has returned.
-    bool EndWhenDone = false;
-
-    // From the last start of the flow.
     Ending Outcome = Ending::NotStarted;
     // The tav's restart out of its loader: the completion, or the restart after a failure.
     Restart TavRestart = Restart::NotSent;

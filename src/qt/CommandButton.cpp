@@ -3,6 +3,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include "app/FontFit.h"
+
 namespace vantrel {
 namespace {
 
@@ -31,11 +33,16 @@ void CommandButton::paintEvent(QPaintEvent* event) {
     const int letters = static_cast<int>(caption.size()) - gaps;
     QFont font = this->font();
     const int room = height() - 2 * kMargin;
-    while (font.pointSizeF() > 5.0) {
-        const QFontMetrics metrics(font);
-        if (metrics.height() * letters + metrics.height() / 2 * gaps <= room) break;
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    }
+    const double points = FittedFontPoints(
+        font.pointSizeF(),
+        [&](double p) {
+            QFont sized = font;
+            sized.setPointSizeF(p);
+            const QFontMetrics metrics(sized);
+            return metrics.height() * letters + metrics.height() / 2 * gaps <= room;
+        },
+        5.0, 0.5);
+    if (points != font.pointSizeF()) font.setPointSizeF(points);
     painter.setFont(font);
     const QFontMetrics metrics(font);
     const int total = metrics.height() * letters + metrics.height() / 2 * gaps;

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QStyle>
 
+#include "app/FontFit.h"
 #include "qt/CaptionFrame.h"
 #include "qt/CommandButton.h"
 
@@ -34,23 +35,22 @@ void SetIfDifferent(W& widget, QString (W::*get)() const, void (W::*set)(const Q
     if ((widget.*get)() != want) (widget.*set)(want);
 }
 
-// The design's font was narrower than most: a label whose text would be cut off at the
-// design's size gets the largest size below it at which the whole text shows.
-void FitLabelFont(QLabel& label, double designPoints) {
-    QFont font = label.font();
-    if (designPoints <= 0) designPoints = label.parentWidget() ? label.parentWidget()->font().pointSizeF() : font.pointSizeF();
-    const int flags = static_cast<int>(label.alignment()) | Qt::TextWordWrap;
-    auto fits = [&](const QFont& f) {
-        const QRect needed = QFontMetrics(f).boundingRect(label.contentsRect(), flags, label.text());
-        return needed.width() <= label.contentsRect().width() && needed.height() <= label.contentsRect().height();
-    };
-    double points = designPoints;
+QFont AtSize(QFont font, double points) {
     font.setPointSizeF(points);
-    while (points > 6.0 && !fits(font)) {
-        points -= 0.25;
-        font.setPointSizeF(points);
-    }
-    if (label.font().pointSizeF() != points) label.setFont(font);
+    return font;
+}
+
+// A label whose text would be cut off at its design size (app/FontFit.h).
+void FitLabelFont(QLabel& label, double designPoints) {
+    if (designPoints <= 0)
+        designPoints = label.parentWidget() ? label.parentWidget()->font().pointSizeF() : label.font().pointSizeF();
+    const int flags = static_cast<int>(label.alignment()) | Qt::TextWordWrap;
+    const QRect room = label.contentsRect();
+    const double points = FittedFontPoints(designPoints, [&](double p) {
+        const QRect needed = QFontMetrics(AtSize(label.font(), p)).boundingRect(room, flags, label.text());
+        return needed.width() <= room.width() && needed.height() <= room.height();
+    });
+    if (label.font().pointSizeF() != points) label.setFont(AtSize(label.font(), points));
 }
 
 // Likewise a text box, whose text the user cannot scroll through when it is cut off.
@@ -58,13 +58,10 @@ void FitTextBoxFont(QLineEdit& edit) {
     const QFont design = edit.parentWidget() ? edit.parentWidget()->font() : edit.font();
     const int frame = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &edit);
     const int room = edit.width() - 2 * frame - 6;  // QLineEdit's own margins and cursor
-    QFont font = design;
-    double points = design.pointSizeF();
-    while (points > 6.0 && QFontMetrics(font).horizontalAdvance(edit.text()) > room) {
-        points -= 0.25;
-        font.setPointSizeF(points);
-    }
-    if (edit.font().pointSizeF() != points) edit.setFont(font);
+    const double points = FittedFontPoints(design.pointSizeF(), [&](double p) {
+        return QFontMetrics(AtSize(design, p)).horizontalAdvance(edit.text()) <= room;
+    });
+    if (edit.font().pointSizeF() != points) edit.setFont(AtSize(design, points));
 }
 
 void ShowContent(const Control& c, QWidget& widget) {

@@ -6,14 +6,15 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <optional>
 
 #include "app/FocusAfterCommand.h"
+#include "app/FontFit.h"
+#include "app/TimerWait.h"
 #include "qt/ControlWidget.h"
 
 namespace vantrel {
 namespace {
-
-constexpr double kDesignFontPoints = 8.0;
 
 double LogicalDpi() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -138,14 +139,10 @@ void MainWindow::WindowLost() {
 
 void MainWindow::ArmTimers() {
     if (quitting_) return;
-    const Instant now = pump_.Now();
-    const Instant horizon = now + std::chrono::hours(24);
-    const Instant due = w_.NextTimerDue(horizon);
-    if (due >= horizon) {
+    if (const std::optional<Millis> wait = NextTimerWait(w_, pump_.Now()))
+        idleTimer_.start(*wait);
+    else
         idleTimer_.stop();
-        return;
-    }
-    idleTimer_.start(std::chrono::ceil<std::chrono::milliseconds>(std::max(due - now, Instant::zero())));
 }
 
 void MainWindow::Sync() {

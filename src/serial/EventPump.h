@@ -1,7 +1,9 @@
 #pragma once
 // The window's event loop as the core sees it: a monotonic clock and "let pending
-// window events run". The Qt front-end blocks in the Qt event loop; tests use a
-// virtual clock that jumps straight to the next scheduled event.
+// window events run". On Linux the pump blocks in Qt's event loop (posix/QtEventPump), on
+// Windows in one wait on the port, the console, a timer and the window's messages
+// (win32/Win32EventPump); tests use a virtual clock that jumps straight to the next
+// scheduled event.
 
 #include <chrono>
 
@@ -12,8 +14,10 @@ using Instant = std::chrono::nanoseconds;
 using Millis = std::chrono::milliseconds;
 
 // Thrown out of RunPendingEvents when the window has been closed while a command was
-// waiting: it unwinds the command; the front-end catches it where it dispatched the
-// command. Core code never catches it.
+// waiting, or a port thread's run abandoned: it unwinds the command; the front-end
+// catches it where it dispatched the command. In the core only a port thread's run
+// (programming/PortThreadRun) catches it, because nothing may leave a thread: it closes
+// the port and reports the run abandoned.
 struct ProgramEnding {};
 
 class EventPump {

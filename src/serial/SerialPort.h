@@ -1,6 +1,7 @@
 #pragma once
 // The serial communications control: the one outside component of the serial link.
-// Implemented over QSerialPort in the Qt front-end and by the simulator in tests.
+// Implemented over QSerialPort on Linux (posix/QtSerialPort), over the Win32 communications
+// functions on Windows (win32/Win32SerialPort), and by the simulator in tests.
 
 #include <cstdint>
 #include <span>

@@ -3,9 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <chrono>
+#include <optional>
 
 #include "app/FocusAfterCommand.h"
+#include "app/FontFit.h"
+#include "app/TimerWait.h"
 #include "win32ui/Panel.h"
 #include "win32ui/WideText.h"
 
@@ -13,7 +15,6 @@ namespace vantrel {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VantrelWindow";
-constexpr double kDesignFontPoints = 8.0;
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog navigation sends
 constexpr UINT_PTR kModelTimer = 1;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -205,7 +206,7 @@ const Control* Win32MainWindow::FocusedControl() {
 void Win32MainWindow::AfterHandler() {
     if (w_.Ended) Quit();
     if (quitting_) return;
-    if (shutdownHeld_ && !w_.Programming.Running) {
+    if (shutdownHeld_ && !w_.ProgramCommand.Running) {
         ShutdownBlockReasonDestroy(hwnd_);
         shutdownHeld_ = false;
     }
@@ -223,15 +224,12 @@ void Win32MainWindow::AfterHandler() {
 
 void Win32MainWindow::ArmTimers() {
     if (quitting_) return;
-    const Instant now = pump_.Now();
-    const Instant horizon = now + std::chrono::hours(24);
-    const Instant due = w_.NextTimerDue(horizon);
-    if (due >= horizon) {
+    const std::optional<Millis> wait = NextTimerWait(w_, pump_.Now());
+    if (!wait) {
         KillTimer(hwnd_, kModelTimer);
         return;
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(std::max(due - now, Instant::zero()));
-    SetTimer(hwnd_, kModelTimer, static_cast<UINT>(std::max<long long>(wait.count(), USER_TIMER_MINIMUM)), nullptr);
+    SetTimer(hwnd_, kModelTimer, static_cast<UINT>(std::max<long long>(wait->count(), USER_TIMER_MINIMUM)), nullptr);
 }
 
 void Win32MainWindow::Close() {
@@ -241,7 +239,7 @@ void Win32MainWindow::Close() {
 }
 
 bool Win32MainWindow::QueryEndSession() {
-    if (!w_.Programming.Running) return true;
+    if (!w_.ProgramCommand.Running) return true;
     // Windows would end the program in the middle of a transfer: the tav is left in its
     // loader holding part of an image. The shutdown waits, with the reason shown, while
     // the transfer stops at a record boundary and the tav is restarted.
@@ -254,7 +252,8 @@ bool Win32MainWindow::QueryEndSession() {
 
 void Win32MainWindow::EndSession() {
     // The session ends now, whatever the answer: the process may go as soon as this
-    // returns, so the port is closed here (a running transfer is cut short).
+    // returns, so the program ends at once. A running transfer is cut short: its port
+    // thread is abandoned as the handler that waits for it unwinds.
     actions_.CloseRequested();
     actions_.EndInsisted();
     Quit();
@@ -285,22 +284,20 @@ void Win32MainWindow::Sync() {
 }
 
 void Win32MainWindow::FitLabelFont(ControlWindow& view) {
-    // The design's font was narrower than most: a label whose text would be cut off at the
-    // design's size gets the largest size below it at which the whole text shows.
+    // A label whose text would be cut off at its design size (app/FontFit.h).
     if (view.text == view.fittedText) return;
     view.fittedText = view.text;
     const double design = view.control->FontPoints > 0 ? view.control->FontPoints : kDesignFontPoints;
     const HDC dc = GetDC(view.window);
     const int room = view.rect.Width() - 2;
     const int lines = std::max(1, view.rect.Height() / std::max(1, scale_(15 * 16)));  // 16 px lines at 96 dpi
-    double points = design;
-    for (; points > 6.0; points -= 0.25) {
-        const HGDIOBJ previous = SelectObject(dc, FontOf(points));
+    const double points = FittedFontPoints(design, [&](double p) {
+        const HGDIOBJ previous = SelectObject(dc, FontOf(p));
         SIZE extent{};
         GetTextExtentPoint32W(dc, view.text.c_str(), static_cast<int>(view.text.size()), &extent);
         SelectObject(dc, previous);
-        if (extent.cx <= room * lines) break;
-    }
+        return extent.cx <= room * lines;
+    });
     ReleaseDC(view.window, dc);
     SendMessageW(view.window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(points)), TRUE);
 }

@@ -3,39 +3,28 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/Bootstrap.h"
 #include "app/CommandLineText.h"
-#include "registry/RegistryStore.h"
-#include "runs/RecordingDialogs.h"
-#include "runs/RunLog.h"
 #include "win32/Win32EventPump.h"
+#include "win32/Win32PortThread.h"
 #include "win32/Win32SerialPort.h"
 #include "win32ui/Win32Dialogs.h"
 #include "win32ui/Win32MainWindow.h"
+#include "window/WindowProgram.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
+    using namespace vantrel;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
+    Win32EventPump pump;
+    Win32SerialPort port(pump);
+    Win32Dialogs dialogs;
+    const WindowPlatform platform{port, pump, dialogs, StartWin32PortThread};
     // The whole argument text in the system's code page, as the loader opens paths.
-    const std::string commandLine = vantrel::AfterProgramName(GetCommandLineA());
-
-    const auto registry = vantrel::OpenDefaultRegistryStore();
-    vantrel::Win32EventPump pump;
-    vantrel::Win32SerialPort port(pump);
-    vantrel::Win32Dialogs dialogs;
-    // Every programming run leaves its record; the window says nothing when it cannot.
-    vantrel::runs::RunLogSettings record;
-    record.location = vantrel::runs::DefaultRecordLocation();
-    record.frontEnd = "window";
-    vantrel::runs::RunLog runLog(std::move(record));
-    vantrel::runs::RecordingDialogs recordedDialogs(dialogs, runLog);
-    vantrel::Bootstrap w(port, pump, recordedDialogs, *registry, commandLine);
-    w.Runs = &runLog;
-    vantrel::Form_Load(w);
-
-    vantrel::Win32MainWindow window(w, pump);
-    dialogs.SetOwner(window.Handle());
-    dialogs.SetBeforeShowing([&window] { window.Sync(); });
-    window.Show(show);
-    return window.Run();
+    return RunWindowProgram(platform, AfterProgramName(GetCommandLineA()), [&](Bootstrap& w, PortThreadTransfer&) {
+        Win32MainWindow window(w, pump);
+        dialogs.SetOwner(window.Handle());
+        dialogs.SetBeforeShowing([&window] { window.Sync(); });
+        window.Show(show);
+        return window.Run();
+    });
 }

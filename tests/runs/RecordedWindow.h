@@ -25,6 +25,7 @@
 #include "sim/TavDevice.h"
 #include "sim/VirtualPump.h"
 #include "sim/VirtualSerialPort.h"
+#include "support/InPlaceTransfer.h"
 #include "support/ScratchRegistry.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -50,6 +51,7 @@ struct RecordedWindow {
         : log(Settings(console, adjust)), dialogs(scripted, log), w(port, pump, dialogs, registry) {
         Form_Load(w);
         w.Runs = &log;
+        w.TransferInPlace = &inPlace;
     }
 
     runs::RunLogSettings Settings(bool console, const Adjust& adjust) {
@@ -100,6 +102,7 @@ struct RecordedWindow {
     runs::RunLog log;
     runs::RecordingDialogs dialogs;
     Bootstrap w;
+    InPlaceTransfer inPlace{w.Wire};
     std::deque<sim::TavDevice> tavs;
     std::function<void()> watch;  // scheduled by a test into the program's waits
 };

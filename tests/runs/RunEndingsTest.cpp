@@ -53,7 +53,7 @@ TEST(RunRecord, EveryWayARunEndsLeavesAStartAndAnEndLine) {
         {"restart unconfirmed", 0, {.wrongCompletions = 4}, {}, {}, {{"Error! ", "Failed to restart unit"}},
          "restart-unconfirmed", 5, 0, "unconfirmed"},
         // What the console's first Ctrl-C does: the record in flight finishes.
-        {"Ctrl-C", 0, {}, {}, [](RecordedWindow& r) { r.w.Programming.StopRequested = true; },
+        {"Ctrl-C", 0, {}, {}, [](RecordedWindow& r) { r.w.ProgramCommand.StopRequested = true; },
          {{"Error!", kFailed}}, "stopped", 3, 0, "confirmed"},
         {"window closed", 0, {}, {}, [](RecordedWindow& r) { CloseWindow(r.w); }, {{"Error!", kFailed}}, "stopped",
          3, 0, "confirmed"},

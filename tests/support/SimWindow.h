@@ -2,6 +2,7 @@
 // A window on virtual time for the suites that talk to tavs: the simulator's serial port
 // and pump, scripted dialogs, and a type table kept in a registry file of its own holding
 // the 35 default rows, or the file given. Form_Load has run (the covers are in place, TypeTable is loaded).
+// The Program command's transfer runs in place (support/InPlaceTransfer.h).
 
 #include <cstdint>
 #include <deque>
@@ -12,6 +13,7 @@
 #include "sim/TavDevice.h"
 #include "sim/VirtualPump.h"
 #include "sim/VirtualSerialPort.h"
+#include "support/InPlaceTransfer.h"
 #include "support/ScratchRegistry.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -48,6 +50,7 @@ public:
     Bootstrap w;
 
 private:
+    InPlaceTransfer inPlace_{w.Wire};
     std::deque<sim::TavDevice> tavs_;
 };
 
