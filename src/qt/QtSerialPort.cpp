@@ -66,6 +66,7 @@ void QtSerialPort::SetPortOpen(bool open) {
         open_ = false;
         gone_ = false;
         inForce_.reset();
+        knownLines_.clear();
         return;
     }
     if (open_) throw SerialError("COM" + std::to_string(commPort_) + " is already open");
@@ -130,8 +131,9 @@ void QtSerialPort::ApplyRts() {
 }
 
 void QtSerialPort::Apply(const LineSettings& line) {
+    if (PutKnownLine(line)) return;
     // Only the fields that change reach the device: each put costs QSerialPort several
-    // system calls, and a transfer switches the parity twice per record.
+    // system calls.
     const auto changes = [&](auto field) { return !inForce_ || (*inForce_).*field != line.*field; };
     const bool applied =
         (!changes(&LineSettings::baud) || port_.setBaudRate(line.baud)) &&
@@ -145,9 +147,33 @@ void QtSerialPort::Apply(const LineSettings& line) {
         inForce_.reset();
         const std::string reason = Text(port_.errorString());
         port_.clearError();
+        knownLines_.clear();
         throw SerialError("Cannot apply the serial settings on " + device_ + ": " + reason);
     }
-    if (port_.isOpen()) inForce_ = line;
+    if (!port_.isOpen()) return;
+    const bool changed = inForce_ != line;
+    inForce_ = line;
+    if (changed) RememberLine(line);
+}
+
+void QtSerialPort::RememberLine(const LineSettings& line) {
+    // Taken as the device is now, after QSerialPort's checked way (and its read-back).
+    auto image = TermiosImage::Take(static_cast<int>(port_.handle()));
+    if (!image) return;
+    const auto known = std::find_if(knownLines_.begin(), knownLines_.end(), [&](const auto& k) { return k.first == line; });
+    if (known != knownLines_.end())
+        known->second = *image;
+    else
+        knownLines_.emplace_back(line, *image);
+}
+
+bool QtSerialPort::PutKnownLine(const LineSettings& line) {
+    if (!port_.isOpen() || !inForce_ || *inForce_ == line) return false;
+    const auto known = std::find_if(knownLines_.begin(), knownLines_.end(), [&](const auto& k) { return k.first == line; });
+    // A device that refuses its own earlier state is left to the checked way, which says why.
+    if (known == knownLines_.end() || !known->second.PutOn(static_cast<int>(port_.handle()))) return false;
+    inForce_ = line;
+    return true;
 }
 
 bool QtSerialPort::SetParity(Parity parity) {
