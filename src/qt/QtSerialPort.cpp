@@ -156,22 +156,26 @@ void QtSerialPort::Apply(const LineSettings& line) {
     if (changed) RememberLine(line);
 }
 
+TermiosImage* QtSerialPort::KnownLine(const LineSettings& line) {
+    const auto known = std::find_if(knownLines_.begin(), knownLines_.end(), [&](const auto& k) { return k.first == line; });
+    return known == knownLines_.end() ? nullptr : &known->second;
+}
+
 void QtSerialPort::RememberLine(const LineSettings& line) {
     // Taken as the device is now, after QSerialPort's checked way (and its read-back).
     auto image = TermiosImage::Take(static_cast<int>(port_.handle()));
     if (!image) return;
-    const auto known = std::find_if(knownLines_.begin(), knownLines_.end(), [&](const auto& k) { return k.first == line; });
-    if (known != knownLines_.end())
-        known->second = *image;
+    if (TermiosImage* known = KnownLine(line))
+        *known = *image;
     else
         knownLines_.emplace_back(line, *image);
 }
 
 bool QtSerialPort::PutKnownLine(const LineSettings& line) {
     if (!port_.isOpen() || !inForce_ || *inForce_ == line) return false;
-    const auto known = std::find_if(knownLines_.begin(), knownLines_.end(), [&](const auto& k) { return k.first == line; });
+    const TermiosImage* known = KnownLine(line);
     // A device that refuses its own earlier state is left to the checked way, which says why.
-    if (known == knownLines_.end() || !known->second.PutOn(static_cast<int>(port_.handle()))) return false;
+    if (!known || !known->PutOn(static_cast<int>(port_.handle()))) return false;
     inForce_ = line;
     return true;
 }

@@ -41,6 +41,7 @@ private:
     // is not known (or the device refuses it), and the checked way must put it.
     bool PutKnownLine(const LineSettings& line);
     void RememberLine(const LineSettings& line);
+    TermiosImage* KnownLine(const LineSettings& line);  // null when not known
     bool SetParity(Parity parity);
     void ClearStaleOddFlag(Parity parity);
     bool ParityTookEffect(Parity parity);
