@@ -7,7 +7,14 @@
 // Reports the ratio to that floor (target <= 1.05) and the CPU this process used during
 // the transfer (target < 2% of one core).
 //
+// The program's own share of each record is read from the bytes on the wire, as the
+// simulator saw them (its --trace): from the acknowledgement's last byte leaving the tav
+// to the next loader command byte arriving, and the mandated 10 ms pause's real length
+// (the command byte to the block's first byte). Medians and means over the records.
+//
 //   program_bench [runs]
+//   VANTREL_BENCH_TAVSIM=PATH program_bench ...   (another build's simulator, so that two
+//                                                  builds are measured against one)
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -16,6 +23,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,6 +84,52 @@ public:
     std::optional<Stamp> firstRecord, completion;
 };
 
+// Per record, in milliseconds, from the simulator's trace of the wire.
+struct WireFigures {
+    std::vector<double> ackToCommand;  // acknowledgement out to the next loader command in
+    std::vector<double> pause;         // loader command in to the block's first byte in
+};
+
+// Trace lines: "tavsim <ms> ms in  <hex> at <baud>,<parity>,8,<stop>" and
+// "tavsim <ms> ms out <hex>".
+WireFigures ReadWire(const std::string& tracePath) {
+    WireFigures wire;
+    std::ifstream trace(tracePath);
+    constexpr double kNone = -1;
+    double lastOut = kNone, commandIn = kNone;
+    bool blockSent = false;  // a record's block has gone: the next acknowledgement is its
+    for (std::string line; std::getline(trace, line);) {
+        double ms = 0;
+        char direction[4] = {};
+        unsigned byte = 0;
+        char parity = 0;
+        const int fields = std::sscanf(line.c_str(), "tavsim %lf ms %3s %x at %*d,%c", &ms, direction, &byte, &parity);
+        if (fields >= 3 && std::string(direction) == "out") {
+            lastOut = ms;
+        } else if (fields == 4 && byte == 161 && parity == 'o') {
+            if (blockSent && lastOut != kNone) wire.ackToCommand.push_back(ms - lastOut);
+            commandIn = ms;
+            blockSent = false;
+        } else if (fields == 4 && parity == 'e' && commandIn != kNone) {
+            wire.pause.push_back(ms - commandIn);
+            commandIn = kNone;
+            blockSent = true;
+            lastOut = kNone;
+        }
+    }
+    return wire;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+double Mean(const std::vector<double>& v) {
+    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,8 +145,12 @@ int main(int argc, char** argv) {
     for (int run = 1; run <= runs; ++run) {
         RecordingDialogs dialogs;
         QTemporaryDir dir;
+        dir.setAutoRemove(std::getenv("VANTREL_BENCH_KEEP") == nullptr);  // to read the trace afterwards
         vantrel::RegFileStore registry((dir.path() + "/registry.reg").toStdString());
-        vantrel::test::TavsimProcess tav(VANTREL_TAVSIM, {"--reply", "11"}, dir.path() + "/report.json");
+        const char* tavsim = std::getenv("VANTREL_BENCH_TAVSIM");
+        const QString tracePath = dir.path() + "/tav.trace";
+        vantrel::test::TavsimProcess tav(tavsim ? tavsim : VANTREL_TAVSIM, {"--reply", "11"}, dir.path() + "/report.json",
+                                         tracePath);
         setenv("VANTREL_COM1", tav.SlavePath().c_str(), 1);
         vantrel::QtSerialPort windowPort;
         vantrel::QtEventPump pump;
@@ -135,10 +194,15 @@ int main(int argc, char** argv) {
         }
         const double seconds = std::chrono::duration<double>(port->completion->at - port->firstRecord->at).count();
         const double cpu = port->completion->cpu - port->firstRecord->cpu;
+        const WireFigures wire = ReadWire(tracePath.toStdString());
         std::printf("run %d: transfer %.3f s = %.4f x floor, %.2f ms per record, CPU %.3f s = %.2f%% of one core; "
                     "whole click %.3f s\n",
                     run, seconds, seconds / kFloorSeconds, seconds * 1000 / kRecords, cpu, 100 * cpu / seconds,
                     total);
+        std::printf("run %d: wire, %zu records (%d frames): ack to command median %.3f ms, mean %.3f ms; "
+                    "pause median %.3f ms, mean %.3f ms\n",
+                    run, wire.ackToCommand.size(), report.counts["recordFrames"].toInt(), Median(wire.ackToCommand), Mean(wire.ackToCommand),
+                    Median(wire.pause), Mean(wire.pause));
     }
     return failures == 0 ? 0 : 1;
 }

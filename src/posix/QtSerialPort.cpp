@@ -64,6 +64,7 @@ void QtSerialPort::SetPortOpen(bool open) {
         open_ = false;
         gone_ = false;
         inForce_.reset();
+        knownLines_.clear();
         return;
     }
     if (open_) throw SerialError("COM" + std::to_string(commPort_) + " is already open");
@@ -116,8 +117,9 @@ void QtSerialPort::ApplyRts() {
 }
 
 void QtSerialPort::Apply(const LineSettings& line) {
+    if (PutKnownLine(line)) return;
     // Only the fields that change reach the device: each put costs QSerialPort several
-    // system calls, and a transfer switches the parity twice per record.
+    // system calls.
     const auto changes = [&](auto field) { return !inForce_ || (*inForce_).*field != line.*field; };
     const bool applied =
         (!changes(&LineSettings::baud) || port_.setBaudRate(line.baud)) &&
@@ -131,9 +133,37 @@ void QtSerialPort::Apply(const LineSettings& line) {
         inForce_.reset();
         const std::string reason = Text(port_.errorString());
         port_.clearError();
+        knownLines_.clear();
         throw SerialError("Cannot apply the serial settings on " + device_ + ": " + reason);
     }
-    if (port_.isOpen()) inForce_ = line;
+    if (!port_.isOpen()) return;
+    const bool changed = inForce_ != line;
+    inForce_ = line;
+    if (changed) RememberLine(line);
+}
+
+TermiosImage* QtSerialPort::KnownLine(const LineSettings& line) {
+    const auto known = std::find_if(knownLines_.begin(), knownLines_.end(), [&](const auto& k) { return k.first == line; });
+    return known == knownLines_.end() ? nullptr : &known->second;
+}
+
+void QtSerialPort::RememberLine(const LineSettings& line) {
+    // Taken as the device is now, after QSerialPort's checked way (and its read-back).
+    auto image = TermiosImage::Take(static_cast<int>(port_.handle()));
+    if (!image) return;
+    if (TermiosImage* known = KnownLine(line))
+        *known = *image;
+    else
+        knownLines_.emplace_back(line, *image);
+}
+
+bool QtSerialPort::PutKnownLine(const LineSettings& line) {
+    if (!port_.isOpen() || !inForce_ || *inForce_ == line) return false;
+    const TermiosImage* known = KnownLine(line);
+    // A device that refuses its own earlier state is left to the checked way, which says why.
+    if (!known || !known->PutOn(static_cast<int>(port_.handle()))) return false;
+    inForce_ = line;
+    return true;
 }
 
 bool QtSerialPort::SetParity(Parity parity) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "posix/TermiosImage.h"
 #include "serial/DevicePort.h"
 #include "serial/LineSettings.h"
 
@@ -34,6 +35,11 @@ public:
 private:
     void Open();
     void Apply(const LineSettings& line) override;
+    // Puts a line setting the open device has taken before back in one go; false when it
+    // is not known (or the device refuses it), and the checked way must put it.
+    bool PutKnownLine(const LineSettings& line);
+    void RememberLine(const LineSettings& line);
+    TermiosImage* KnownLine(const LineSettings& line);  // null when not known
     bool SetParity(Parity parity);
     void ClearStaleOddFlag(Parity parity);
     bool ParityTookEffect(Parity parity);
@@ -52,6 +58,11 @@ private:
     std::optional<LineSettings> inForce_;
     // Pseudo-terminals refuse some parity changes they make all the same (see SetParity).
     bool pseudoTerminal_ = false;
+    // The device's whole state under each line setting it has taken since it opened. A
+    // transfer switches between odd and even parity twice per record: putting an image back
+    // is one system call, where QSerialPort's checked way costs four. A handful of settings
+    // at most: the program uses a few fixed ones.
+    std::vector<std::pair<LineSettings, TermiosImage>> knownLines_;
     // Held from before QSerialPort opens the device until after it has closed it; the
     // low latency is put back (in this order of destruction) before the claim goes.
     std::optional<DeviceClaim> claim_;

@@ -38,10 +38,15 @@ protected:
 TEST_F(QtSerialPortTest, SettingsReachTheDeviceAndEveryByteWrittenReachesTheLineAtOnce) {
     port.SetSettings("9600,o,8,1");
     port.SetPortOpen(true);
-    // From odd parity to none and back: no odd flag may linger on the line.
+    // From odd parity to none and back: no odd flag may linger on the line. Then back and
+    // forth between settings the port has had before (a transfer's odd and even), each
+    // with its own rate.
     const std::pair<const char*, Pty::Line> cases[] = {
-        {"110,n,8,2", {110, false, true, 8}}, {"14400,n,8,2", {14400, false, true, 8}},
-        {"9600,e,8,1", {9600, false, false, 8}}, {"9600,o,8,1", {9600, true, false, 8}}};
+        {"110,n,8,2", {110, false, true, 8}},     {"14400,n,8,2", {14400, false, true, 8}},
+        {"9600,e,8,1", {9600, false, false, 8}},  {"9600,o,8,1", {9600, true, false, 8}},
+        {"9600,e,8,1", {9600, false, false, 8}},  {"9600,o,8,1", {9600, true, false, 8}},
+        {"14400,o,8,1", {14400, true, false, 8}}, {"9600,e,8,1", {9600, false, false, 8}},
+        {"14400,o,8,1", {14400, true, false, 8}}, {"110,n,8,2", {110, false, true, 8}}};
     for (const auto& [text, line] : cases) {
         SCOPED_TRACE(text);
         port.SetSettings(text);

@@ -23,10 +23,15 @@ std::vector<std::string> LastToFirst(const std::vector<sim::PhxRecord>& records,
 
 constexpr int kPatienceMs = 10000;  // a net for a hung simulator, not a timing assertion
 
-TavsimProcess::TavsimProcess(const QString& executable, QStringList args, QString reportPath)
+TavsimProcess::TavsimProcess(const QString& executable, QStringList args, QString reportPath, const QString& tracePath)
     : reportPath_(std::move(reportPath)) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     if (!reportPath_.isEmpty()) args << "--report" << reportPath_;
+    if (!tracePath.isEmpty()) {
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        process_.setStandardErrorFile(tracePath);
+        args << "--trace";
+    }
     process_.start(executable, args);
     while (!process_.canReadLine())
         if (!process_.waitForReadyRead(kPatienceMs)) throw std::runtime_error("vantrel-tavsim printed no slave path");

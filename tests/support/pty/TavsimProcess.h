@@ -26,9 +26,10 @@ TavsimReport ReadTavsimReport(const QString& path);
 
 class TavsimProcess {
 public:
-    // Starts `executable` with `args` (plus --report when a path is given); throws
-    // std::runtime_error when it does not come up with a slave path.
-    TavsimProcess(const QString& executable, QStringList args, QString reportPath = {});
+    // Starts `executable` with `args` (plus --report when a path is given, and --trace
+    // into `tracePath` when one is given); throws std::runtime_error when it does not come
+    // up with a slave path.
+    TavsimProcess(const QString& executable, QStringList args, QString reportPath = {}, const QString& tracePath = {});
     ~TavsimProcess();
     TavsimProcess(const TavsimProcess&) = delete;
     TavsimProcess& operator=(const TavsimProcess&) = delete;
