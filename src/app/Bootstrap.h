@@ -99,10 +99,9 @@ public:
     // Told when a programming run starts and ends; none: no record is kept.
     RunRecorder* Runs = nullptr;
     // Where the Program command's transfer runs: each window runs it on a port thread
-    // (app/PortThreadTransfer). A model whose port and clock belong to its one thread (the
-    // suites on virtual time) runs it in place instead: no Transfer, a TransferInPlace.
+    // (app/PortThreadTransfer); the suites on virtual time, whose port and clock belong to
+    // their one thread, give a runner of their own.
     TransferRunner* Transfer = nullptr;
-    TransferRunner* TransferInPlace = nullptr;
 
     // Window size in twips.
     static constexpr int ClientWidth = 2850;

@@ -122,7 +122,7 @@ void ProgramTav_Click(Bootstrap& w) {
         return;
     }
 
-    TransferRunner* const transfer = w.Transfer ? w.Transfer : w.TransferInPlace;
+    TransferRunner* const transfer = w.Transfer;
     if (!transfer) throw std::logic_error("The Program command has nowhere to run its transfer");
 
     const RunningFlag running(w.ProgramCommand);

@@ -13,7 +13,7 @@ enum class SlotState {
     Searching,    // a search of the bench's ports is under way
     UpToDate,     // a tav of the file's type with the file's version or a newer one: left alone
     OtherType,    // a tav of another type: left alone
-    Programming,  // the image is going to the tav
+    Programming,  // the image is going to the tav (from its first record on)
     Programmed,   // the tav took the image and confirmed its restart
     Failed,       // the programming failed; `reason` says how
 };

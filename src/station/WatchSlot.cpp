@@ -22,6 +22,12 @@ public:
         : control_(control), status_(status), events_(events) {}
 
     bool StopRequested() override { return control_.StopRequested(); }
+    // The flow's own probe is done: the first record goes out now.
+    void TransferBegins(const ProgrammingRun&) override {
+        status_.percent = 0;
+        status_.state = SlotState::Programming;
+        events_.Changed(status_);
+    }
     void Progress(int sent, int total) override {
         const int percent = (sent - 1) * 100 / total;
         if (percent == status_.percent) return;
@@ -149,9 +155,6 @@ void WatchSlot::TavFound(const PortFinding& finding, Link& link) {
 
 void WatchSlot::Program(const PortFinding& finding, Link& link) {
     if (!control_.BeginTransfer()) return;
-    status_.percent = 0;
-    status_.state = SlotState::Programming;
-    events_.Changed(status_);
 
     const ProgrammingJob job{std::span<const FirmwareRecord>(*job_.image), job_.targetReply,
                              static_cast<std::int16_t>(comPort_), job_.types};

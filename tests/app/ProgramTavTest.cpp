@@ -203,6 +203,7 @@ TEST(ProgramTav, NoSelectedRowAnAddressBeyond7FFFOrAPortThatWontOpenSendsNothing
         bool portTouched;
     };
     std::optional<PortThreadTransfer> noThread;
+    TransferRunner* inPlace = nullptr;  // the rig's own, put back when mended
     const Case cases[] = {
         // The selection was cleared, ProgramTav stayed enabled.
         {"no selected row", [](Rig& r, bool on) { r.w.Option1[1].Value = on ? 0 : 1; }, "No tav selected", false},
@@ -217,15 +218,17 @@ TEST(ProgramTav, NoSelectedRowAnAddressBeyond7FFFOrAPortThatWontOpenSendsNothing
         // The platform cannot give the transfer a thread with a port of its own: the window
         // shows why, as for any failure under a command.
         {"no port thread",
-         [&noThread](Rig& r, bool on) {
-             if (on)
+         [&noThread, &inPlace](Rig& r, bool on) {
+             if (on) {
+                 inPlace = r.w.Transfer;
                  noThread.emplace(
                      [](PortWork, PortFailure failed) {
                          failed("no serial port on this thread");
                          return std::unique_ptr<PortThread>();
                      },
                      r.w.Wire);
-             r.w.Transfer = on ? &*noThread : nullptr;
+             }
+             r.w.Transfer = on ? &*noThread : inPlace;
          },
          "no serial port on this thread", false},
     };

@@ -51,7 +51,7 @@ struct RecordedWindow {
         : log(Settings(console, adjust)), dialogs(scripted, log), w(port, pump, dialogs, registry) {
         Form_Load(w);
         w.Runs = &log;
-        w.TransferInPlace = &inPlace;
+        w.Transfer = &inPlace;
     }
 
     runs::RunLogSettings Settings(bool console, const Adjust& adjust) {

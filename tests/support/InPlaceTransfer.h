@@ -2,7 +2,7 @@
 // The transfer of the suites on virtual time. Each window runs the Program command's
 // transfer on a port thread; the simulator's port and clock belong to the test's one
 // thread, so here it runs in place instead, on the model's own link, its waits turning
-// the virtual pump as the window's would. A model takes it as its TransferInPlace.
+// the virtual pump as the window's would. A model on virtual time takes it as its Transfer.
 
 #include "app/TransferRunner.h"
 #include "serial/Link.h"

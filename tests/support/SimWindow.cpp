@@ -6,7 +6,7 @@ namespace vantrel::test {
 
 SimWindow::SimWindow(const std::optional<std::string>& registryFile)
     : registry_(registryFile), w(port, pump, dialogs, registry_) {
-    w.TransferInPlace = &inPlace_;
+    w.Transfer = &inPlace_;
     Form_Load(w);
 }
 
