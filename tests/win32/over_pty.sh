@@ -138,3 +138,20 @@ rows=$(wc -l <"$work/history.csv")
 [ "$(grep -c $'\r$' "$work/history.csv")" -eq "$rows" ] || fail "history --csv: a row without CRLF"
 grep -q $',succeeded,369,[0-9]*,[0-9]*\\.[0-9]*\r$' "$work/history.csv" || fail "history --csv: no run of 369 records: $(cat "$work/history.csv")"
 echo "ok: history --csv, $((rows - 1)) runs, rows ending CRLF"
+
+# watch: a tav of the file's type with older code, programmed as soon as it is found; the
+# watch then waits for it to be taken away until Ctrl-C ends it with its summary, exit 0.
+start_tav --reply 11 --version 2.0
+wine "$cli" watch "$work/fw.phx" --port 1 >"$work/out" 2>>"$work/wine.log" &
+cli_pid=$!
+for _ in $(seq 600); do grep -q "^COM1: programmed: 369 records" "$work/out" && break; sleep 0.1; done
+kill -INT "$cli_pid"
+status=0
+wait "$cli_pid" || status=$?
+stop_tav
+[ "$status" -eq 0 ] || { cat "$work/out"; fail "watch: exit $status, expected 0"; }
+grep -q "^watch ended: 1 programmed, 0 failed, 0 left alone" <(tr -d '\r' <"$work/out") \
+  || { cat "$work/out"; fail "watch: no summary of one programmed tav"; }
+report_records "$work/report.json" >"$work/stored"
+cmp -s "$work/expected" "$work/stored" || fail "watch: the tav stored another image"
+echo "ok: watch programs the tav it finds, 369 records byte for byte, and ends on Ctrl-C with exit 0"
