@@ -23,26 +23,24 @@ bool IsIrCarrier(std::uint8_t reply) {
     return std::ranges::find(kIrCarrierReplies, reply) != kIrCarrierReplies.end();
 }
 
+// Why an opening was refused, by the kind of error the port raised.
+PortAccess RefusalOf(const SerialError& e) {
+    if (dynamic_cast<const PortInUseError*>(&e)) return PortAccess::InUse;
+    if (dynamic_cast<const PortMissingError*>(&e)) return PortAccess::Missing;
+    if (dynamic_cast<const PortDeniedError*>(&e)) return PortAccess::Denied;
+    return PortAccess::Failed;
+}
+
 // Opens COMn, telling why it would not open.
 void OpenPort(SerialPort& port, PortFinding& finding) {
     try {
         port.SetCommPort(static_cast<std::int16_t>(finding.comPort));
         port.SetPortOpen(true);
-        finding.access = PortAccess::Opened;
-    } catch (const PortInUseError& e) {
-        finding.access = PortAccess::InUse;
-        finding.accessError = e.what();
-    } catch (const PortMissingError& e) {
-        finding.access = PortAccess::Missing;
-        finding.accessError = e.what();
-    } catch (const PortDeniedError& e) {
-        finding.access = PortAccess::Denied;
-        finding.accessError = e.what();
+        finding.access = port.PortOpen() ? PortAccess::Opened : PortAccess::Failed;
     } catch (const SerialError& e) {
-        finding.access = PortAccess::Failed;
+        finding.access = RefusalOf(e);
         finding.accessError = e.what();
     }
-    if (finding.access == PortAccess::Opened && !port.PortOpen()) finding.access = PortAccess::Failed;
 }
 
 // The type the identification names; selectable when it is the file's target.

@@ -78,6 +78,10 @@ WatchSlot::WatchSlot(int comPort, const WatchJob& job, WatchTimes times, SlotCon
     : comPort_(comPort), job_(job), times_(times), control_(control), events_(events) {
     status_.comPort = comPort;
     status_.armed = true;
+    probe_.types = job.types;
+    probe_.targetReply = job.targetReply;
+    probe_.ports = {comPort};
+    probe_.restart = false;  // a watched tav is never touched beyond the probe
 }
 
 void WatchSlot::Run(Link& link) {
@@ -98,14 +102,9 @@ void WatchSlot::Show(SlotState state) {
 }
 
 void WatchSlot::Step(Link& link) {
-    SearchRequest request;
-    request.types = job_.types;
-    request.targetReply = job_.targetReply;
-    request.ports = {comPort_};
-    request.restart = false;
     SearchObserver quiet;
     link.Port().SetRTSEnable(SearchWithRts(job_.targetReply));
-    const PortFinding finding = SearchPort(link, comPort_, request, quiet);
+    const PortFinding finding = SearchPort(link, comPort_, probe_, quiet);
     if (!finding.Opened())
         PortUnavailable(finding);
     else if (awaitingRemoval_)

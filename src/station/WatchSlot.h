@@ -16,13 +16,13 @@
 #include "programming/RunRecorder.h"
 #include "registry/RegisterTav.h"
 #include "serial/AbandonablePump.h"
+#include "discovery/SearchPorts.h"
 #include "station/SlotStatus.h"
 #include "station/TavOutcome.h"
 
 namespace vantrel {
 
 class Link;
-struct PortFinding;
 
 struct WatchJob {
     std::shared_ptr<const std::vector<FirmwareRecord>> image;  // the first loaded first
@@ -93,6 +93,7 @@ private:
     const WatchTimes times_;
     SlotControl& control_;
     SlotEvents& events_;
+    SearchRequest probe_;  // this port alone, restart off
     SlotStatus status_;
     bool told_ = false;  // a first state has been told
     bool awaitingRemoval_ = false;

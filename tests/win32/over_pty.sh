@@ -24,6 +24,15 @@ start_tav() {
   fail "vantrel-tavsim did not start"
 }
 wine_run() { wine "$@" 2>>"$work/wine.log" | tr -d '\r'; }
+# interrupt_when PID PATTERN: Ctrl-C (Wine turns SIGINT into the console's CTRL_C_EVENT)
+# once a line of $work/out matches PATTERN; sets $status to the exit code that follows.
+interrupt_when() {
+  for _ in $(seq 600); do grep -q "$2" "$work/out" && break; sleep 0.1; done
+  kill -INT "$1"
+  status=0
+  wait "$1" || status=$?
+  stop_tav
+}
 
 # The Win32 port: each settings text reaches the tav as the pty master sees it.
 start_tav
@@ -98,12 +107,7 @@ echo "ok: a failing tav gives exit code 5"
 # transfer stops after the record being sent, the tav is restarted, exit code 130.
 start_tav --reply 11 --version 2.5
 wine "$cli" program "$work/fw.phx" --port 1 --yes >"$work/out" 2>>"$work/wine.log" &
-cli_pid=$!
-for _ in $(seq 100); do grep -q "^Progress 5%" "$work/out" && break; sleep 0.1; done
-kill -INT "$cli_pid"
-status=0
-wait "$cli_pid" || status=$?
-stop_tav
+interrupt_when $! "^Progress 5%"
 [ "$status" -eq 130 ] || { cat "$work/out"; fail "Ctrl-C: exit $status, expected 130"; }
 stored=$(report_records "$work/report.json" | wc -l)
 grep -q '"restarts": 2' "$work/report.json" || fail "Ctrl-C: the tav was not restarted"
@@ -143,12 +147,7 @@ echo "ok: history --csv, $((rows - 1)) runs, rows ending CRLF"
 # watch then waits for it to be taken away until Ctrl-C ends it with its summary, exit 0.
 start_tav --reply 11 --version 2.0
 wine "$cli" watch "$work/fw.phx" --port 1 >"$work/out" 2>>"$work/wine.log" &
-cli_pid=$!
-for _ in $(seq 600); do grep -q "^COM1: programmed: 369 records" "$work/out" && break; sleep 0.1; done
-kill -INT "$cli_pid"
-status=0
-wait "$cli_pid" || status=$?
-stop_tav
+interrupt_when $! "^COM1: programmed: 369 records"
 [ "$status" -eq 0 ] || { cat "$work/out"; fail "watch: exit $status, expected 0"; }
 grep -q "^watch ended: 1 programmed, 0 failed, 0 left alone" <(tr -d '\r' <"$work/out") \
   || { cat "$work/out"; fail "watch: no summary of one programmed tav"; }
