@@ -70,14 +70,14 @@ private:
     std::map<int, SlotState> last_;
 };
 
-vantrel::WatchJob Job(int records) {
+vantrel::SlotJob Job(int records) {
     auto image = std::make_shared<std::vector<vantrel::FirmwareRecord>>();
     for (int i = 0; i < records; ++i) {
         vantrel::FirmwareRecord r{static_cast<std::int16_t>(0x0100 + 8 * i), {}};
         for (int k = 0; k < 16; ++k) r.Data[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(i * 7 + k * 13);
         image->push_back(r);
     }
-    vantrel::WatchJob job;
+    vantrel::SlotJob job;
     job.image = image;
     job.targetReply = 0x11;
     job.fileVersion = 3.0f;

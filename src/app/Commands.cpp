@@ -18,14 +18,6 @@ namespace {
 
 const std::string kCrLf = "\r\n";
 
-std::string EmergencyWarning() {
-    return "      Emergency mode should only be used to reprogram" + kCrLf +
-           "            a tav that has previously failed to program." + kCrLf + kCrLf +
-           "           No tav type checking will be implemented." + kCrLf + kCrLf +
-           "You must know which comm port is connected to the tav." + kCrLf + kCrLf +
-           "                           Do you wish to proceed?";
-}
-
 std::string LastCharacters(const std::string& text, std::size_t count) {
     return text.size() > count ? text.substr(text.size() - count) : text;
 }
@@ -36,6 +28,14 @@ void SelectRow(Bootstrap& w, int index) {
 }
 
 }  // namespace
+
+std::string EmergencyWarning() {
+    return "      Emergency mode should only be used to reprogram" + kCrLf +
+           "            a tav that has previously failed to program." + kCrLf + kCrLf +
+           "           No tav type checking will be implemented." + kCrLf + kCrLf +
+           "You must know which comm port is connected to the tav." + kCrLf + kCrLf +
+           "                           Do you wish to proceed?";
+}
 
 // The file's version: the number at the start of the (at most) seven characters from
 // the ninth character of Text2, just after "Version ". A number too large for single

@@ -20,6 +20,9 @@ void Emergency_Click(Bootstrap& w);
 void Option1_Click(Bootstrap& w, std::int16_t Index);
 void Timer2_Timer(Bootstrap& w);
 
+// The warning before anything is done in emergency mode.
+std::string EmergencyWarning();
+
 // Whether the tav of row Index may be reprogrammed with the loaded file: at once when its
 // code version is below the file's, else when the user answers the version question OK.
 VersionCheck CheckVersion(Bootstrap& w, std::int16_t Index);

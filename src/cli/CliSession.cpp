@@ -227,7 +227,7 @@ ExitCode CliSession::Watch() {
         return Finish(ExitCode::ProgrammingFailed, "nothing programmed: no record was sent");
     }
 
-    WatchJob job;
+    SlotJob job;
     job.image = std::make_shared<const std::vector<FirmwareRecord>>(image.begin(), image.end());
     job.targetReply = w_.TargetReply;
     job.fileVersion = FileVersion(w_);

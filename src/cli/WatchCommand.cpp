@@ -43,7 +43,7 @@ WatchCommand::WatchCommand(ConsoleOutput& output, StartPortThread startPortThrea
 
 WatchCommand::~WatchCommand() = default;
 
-void WatchCommand::Start(const WatchJob& job, const std::vector<int>& comPorts) {
+void WatchCommand::Start(const SlotJob& job, const std::vector<int>& comPorts) {
     comPorts_ = comPorts;
     station_.Watch(job, comPorts);
 }

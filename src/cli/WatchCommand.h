@@ -36,8 +36,8 @@ public:
                  const runs::RunLogSettings* record);
     ~WatchCommand() override;
 
-    void Start(const WatchJob& job, const std::vector<int>& comPorts);
-    bool Running() const { return station_.Watching(); }
+    void Start(const SlotJob& job, const std::vector<int>& comPorts);
+    bool Running() const { return station_.Running(); }
     // Every transfer stops at its next record boundary, its tav restarted; the rest at once.
     void Stop() { station_.Stop(); }
     // Everything at once, transfers too.

@@ -6,14 +6,18 @@
 
 #include "serial/EventPump.h"
 #include "serial/Link.h"
+#include "serial/PortSteps.h"
+#include "station/SlotTasks.h"
 
 namespace vantrel {
 
 struct Station::Slot : SlotEvents {
-    Slot(Station& station, int comPort, WatchTimes times)
-        : station(station), comPort(comPort), watch(comPort, station.job_, times, control, *this) {}
+    Slot(Station& station, const SlotStatus& from) : station(station), status(from) {}
 
-    void Changed(const SlotStatus& status) override { station.Changed(status); }
+    void Changed(const SlotStatus& now) override {
+        status = now;
+        station.Changed(now);
+    }
     void TavEnded(const TavResult& result) override {
         if (result.outcome == TavOutcome::Stopped) station.stoppedTransfer_ = true;
         station.observer_.TavEnded(result);
@@ -21,9 +25,8 @@ struct Station::Slot : SlotEvents {
     RunRecorder* RecorderFor(int port) override { return station.observer_.RecorderFor(port); }
 
     Station& station;
-    const int comPort;
+    SlotStatus status;  // as last told; touched only on the slot's thread
     SlotControl control;
-    WatchSlot watch;
     std::unique_ptr<PortThread> thread;
 };
 
@@ -37,42 +40,133 @@ Station::~Station() {
     slots_.clear();  // joins
 }
 
-void Station::Watch(const WatchJob& job, const std::vector<int>& comPorts, WatchTimes times) {
+void Station::Watch(const SlotJob& job, const std::vector<int>& comPorts, WatchTimes times) {
+    Start(job, comPorts, [this, times](Slot& slot, Link& link) {
+        WatchSlot watch(slot.status.comPort, job_, times, slot.control, slot, slot.status.counts);
+        watch.Run(link);
+    });
+}
+
+void Station::Search(const SlotJob& job, const std::vector<int>& comPorts) {
+    {
+        std::lock_guard lock(mutex_);
+        findings_ = {};
+    }
+    Start(job, comPorts, [this](Slot& slot, Link& link) { SearchTask(slot, link); });
+}
+
+void Station::Program(const SlotJob& job, const std::vector<int>& comPorts, bool emergency) {
+    Start(job, comPorts, [this, emergency](Slot& slot, Link& link) { ProgramTask(slot, link, emergency); });
+}
+
+void Station::Start(const SlotJob& job, const std::vector<int>& comPorts, const Task& task) {
     Wait();
     slots_.clear();
     job_ = job;
     stoppedTransfer_ = false;
+    std::vector<SlotStatus> from;
     {
         std::lock_guard lock(mutex_);
         running_ = static_cast<int>(comPorts.size());
         for (auto& status : statuses_) status.armed = false;
+        for (const int comPort : comPorts) {
+            SlotStatus& status = statuses_.at(Index(comPort));
+            status.armed = true;
+            from.push_back(status);
+        }
     }
-    for (const int comPort : comPorts) {
-        auto slot = std::make_unique<Slot>(*this, comPort, times);
+    for (const SlotStatus& status : from) {
+        auto slot = std::make_unique<Slot>(*this, status);
         Slot* s = slot.get();
         slots_.push_back(std::move(slot));
         s->thread = start_(
-            [this, s](SerialPort& port, EventPump& pump) {
+            [this, s, task](SerialPort& port, EventPump& pump) {
                 try {
                     AbandonablePump waits(pump, s->control.Waits());
                     Link link(port, waits);
-                    s->watch.Run(link);
+                    task(*s, link);
+                    CloseIfOpen(port);
+                } catch (const ProgramEnding&) {
+                    // Ended at once: whatever it was doing stops where it stood.
+                    CloseIfOpen(port);
                 } catch (const std::exception& e) {
                     // Nothing may leave a port thread; the platform failed under the slot.
-                    SlotStatus status = s->watch.Status();
+                    SlotStatus status = s->status;
                     status.state = SlotState::Failed;
                     status.reason = std::string("the serial platform failed: ") + e.what();
                     Changed(status);
                 }
-                Ended(s->comPort);
+                Ended();
             },
             [this, s](const char*) {
-                SlotStatus status = s->watch.Status();
+                SlotStatus status = s->status;
                 status.state = SlotState::NoPort;
                 Changed(status);
-                Ended(s->comPort);
+                Ended();
             });
     }
+}
+
+void Station::SearchTask(Slot& slot, Link& link) {
+    SlotStatus& status = slot.status;
+    status.state = SlotState::Searching;
+    slot.Changed(status);
+
+    SearchRequest request;
+    request.types = job_.types;
+    request.targetReply = job_.targetReply;
+    request.ports = {status.comPort};
+    request.restart = false;  // the tavs left alone are left exactly as they were
+    SearchObserver quiet;
+    link.Port().SetRTSEnable(SearchWithRts(job_.targetReply));
+    const PortFinding finding = SearchPort(link, status.comPort, request, quiet);
+    {
+        std::lock_guard lock(mutex_);
+        findings_.at(Index(status.comPort)) = finding;
+    }
+    if (!finding.Opened()) {
+        status.state = finding.access == PortAccess::InUse ? SlotState::InUse : SlotState::NoPort;
+    } else if (finding.identification == 0) {
+        status.state = SlotState::Waiting;
+    } else {
+        TakeTav(status, finding);
+        switch (JudgeTav(finding, job_)) {
+            case TavVerdict::Program: return;  // stays "Searching" until its first record
+            case TavVerdict::UpToDate: status.state = SlotState::UpToDate; break;
+            case TavVerdict::OtherType: status.state = SlotState::OtherType; break;
+        }
+    }
+    slot.Changed(status);
+}
+
+void Station::ProgramTask(Slot& slot, Link& link, bool emergency) {
+    TavToProgram tav;
+    tav.emergency = emergency;
+    {
+        std::lock_guard lock(mutex_);
+        const std::optional<PortFinding>& finding = findings_.at(Index(slot.status.comPort));
+        if (!emergency && finding) {
+            tav.shown = finding->Text();
+            tav.version = finding->versionText;
+        }
+    }
+    if (!ProgramOnSlot(link, job_, tav, slot.control, slot.status, slot) && slot.status.state == SlotState::Searching) {
+        // Stopped before its first record: the tav was not touched.
+        slot.status.state = SlotState::Waiting;
+        slot.Changed(slot.status);
+    }
+}
+
+void Station::LeftAlone(int comPort) {
+    SlotStatus status;
+    {
+        std::lock_guard lock(mutex_);
+        SlotStatus& slot = statuses_.at(Index(comPort));
+        ++slot.counts.leftAlone;
+        status = slot;
+    }
+    observer_.SlotChanged(status);
+    if (wake_) wake_->Wake();
 }
 
 void Station::Stop() {
@@ -86,7 +180,7 @@ void Station::Abandon() {
     }
 }
 
-bool Station::Watching() const {
+bool Station::Running() const {
     std::lock_guard lock(mutex_);
     return running_ > 0;
 }
@@ -111,16 +205,21 @@ SlotCounts Station::Total() const {
     return total;
 }
 
+std::array<std::optional<PortFinding>, kSlots> Station::Findings() const {
+    std::lock_guard lock(mutex_);
+    return findings_;
+}
+
 void Station::Changed(const SlotStatus& status) {
     {
         std::lock_guard lock(mutex_);
-        statuses_.at(static_cast<std::size_t>(status.comPort - 1)) = status;
+        statuses_.at(Index(status.comPort)) = status;
     }
     observer_.SlotChanged(status);
     if (wake_) wake_->Wake();
 }
 
-void Station::Ended(int) {
+void Station::Ended() {
     {
         std::lock_guard lock(mutex_);
         --running_;

@@ -1,12 +1,9 @@
 #include "station/WatchSlot.h"
 
-#include <span>
-
 #include "discovery/SearchPorts.h"
-#include "programming/PortThreadRun.h"
-#include "programming/ProgramTav.h"
 #include "serial/Link.h"
 #include "serial/PortSteps.h"
+#include "station/SlotTasks.h"
 
 namespace vantrel {
 namespace {
@@ -14,69 +11,13 @@ namespace {
 // Probes two in a row that find no tav: the tav has been taken away.
 constexpr int kEmptyProbesForGone = 2;
 
-// The flow's account of a transfer, for the slot: the stop request, the percentage, and
-// whether the port failed under it.
-class TransferWatch : public ProgrammingObserver, public LinkObserver {
-public:
-    TransferWatch(SlotControl& control, SlotStatus& status, SlotEvents& events)
-        : control_(control), status_(status), events_(events) {}
-
-    bool StopRequested() override { return control_.StopRequested(); }
-    // The flow's own probe is done: the first record goes out now.
-    void TransferBegins(const ProgrammingRun&) override {
-        status_.percent = 0;
-        status_.state = SlotState::Programming;
-        events_.Changed(status_);
-    }
-    void Progress(int sent, int total) override {
-        const int percent = (sent - 1) * 100 / total;
-        if (percent == status_.percent) return;
-        status_.percent = percent;
-        events_.Changed(status_);
-    }
-
-    void WaitBegins(int, int) override {}
-    void WaitEnds(int, WaitEnd end, int) override { portFailed = portFailed || end == WaitEnd::PortFailed; }
-    void WaitCutShort(int) override {}
-
-    bool portFailed = false;
-
-private:
-    SlotControl& control_;
-    SlotStatus& status_;
-    SlotEvents& events_;
-};
-
 }  // namespace
 
-void SlotControl::RequestStop() {
-    std::lock_guard lock(mutex_);
-    stop_ = true;
-    // A transfer stops at its record boundary by itself; anything else may end at once.
-    if (!transferring_) abandonment_.Abandon();
-}
-
-bool SlotControl::StopRequested() const {
-    std::lock_guard lock(mutex_);
-    return stop_;
-}
-
-bool SlotControl::BeginTransfer() {
-    std::lock_guard lock(mutex_);
-    if (stop_) return false;
-    transferring_ = true;
-    return true;
-}
-
-void SlotControl::EndTransfer() {
-    std::lock_guard lock(mutex_);
-    transferring_ = false;
-    if (stop_) abandonment_.Abandon();
-}
-
-WatchSlot::WatchSlot(int comPort, const WatchJob& job, WatchTimes times, SlotControl& control, SlotEvents& events)
+WatchSlot::WatchSlot(int comPort, const SlotJob& job, WatchTimes times, SlotControl& control, SlotEvents& events,
+                     SlotCounts counts)
     : comPort_(comPort), job_(job), times_(times), control_(control), events_(events) {
     status_.comPort = comPort;
+    status_.counts = counts;
     status_.armed = true;
     probe_.types = job.types;
     probe_.targetReply = job.targetReply;
@@ -137,55 +78,20 @@ void WatchSlot::TavGoneOrStill(const PortFinding& finding, Link& link) {
 }
 
 void WatchSlot::TavFound(const PortFinding& finding, Link& link) {
-    status_.tav = finding.Text();
-    status_.type = finding.type ? finding.type->Name : std::string();
-    while (!status_.type.empty() && status_.type.back() == ' ') status_.type.pop_back();  // names end in a blank
+    TakeTav(status_, finding);
     status_.reason.clear();
-    const bool upToDate = !(finding.version < job_.fileVersion);
-    if (!finding.selectable || (upToDate && !job_.reprogramUpToDate)) {
+    const TavVerdict verdict = JudgeTav(finding, job_);
+    if (verdict != TavVerdict::Program) {
         ++status_.counts.leftAlone;
         awaitingRemoval_ = true;
-        status_.state = finding.selectable ? SlotState::UpToDate : SlotState::OtherType;
+        status_.state = verdict == TavVerdict::UpToDate ? SlotState::UpToDate : SlotState::OtherType;
         events_.Changed(status_);  // also when the tav before was left alone the same way
         return;
     }
-    Program(finding, link);
-}
-
-void WatchSlot::Program(const PortFinding& finding, Link& link) {
-    if (!control_.BeginTransfer()) return;
-
-    const ProgrammingJob job{std::span<const FirmwareRecord>(*job_.image), job_.targetReply,
-                             static_cast<std::int16_t>(comPort_), job_.types};
-    RunStart facts;
-    facts.file = job_.file;
-    facts.comPort = comPort_;
-    facts.tavShown = finding.Text();
-    facts.tavVersion = finding.versionText;
-    TransferWatch watch(control_, status_, events_);
-    link.SetObserver(&watch);
-    TavResult result;
-    result.comPort = comPort_;
-    const PortThreadEnd end = RunOnPortThread(link, job, result.run, watch, events_.RecorderFor(comPort_), facts);
-    link.SetObserver(nullptr);
-    control_.EndTransfer();
-
-    result.outcome = JudgeOutcome(result.run, watch.portFailed, end.abandoned, !end.failure.empty());
-    result.failure = end.failure;
-    if (result.outcome == TavOutcome::Programmed) {
-        ++status_.counts.programmed;
-        status_.records = result.run.RecordCount;
-        status_.state = SlotState::Programmed;
-    } else {
-        ++status_.counts.failed;
-        status_.reason = FailureReason(result);
-        status_.state = SlotState::Failed;
-    }
+    // Programmed or not (a stop came first), the tav is not looked at again while it stays.
+    (void)ProgramOnSlot(link, job_, {finding.Text(), finding.versionText, false}, control_, status_, events_);
     awaitingRemoval_ = true;
     emptyProbes_ = 0;
-    events_.TavEnded(result);
-    events_.Changed(status_);
-    if (end.abandoned) throw ProgramEnding{};
 }
 
 }  // namespace vantrel

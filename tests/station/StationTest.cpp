@@ -38,7 +38,7 @@ TEST(Station, FourSlotsAtOnceProgramTheTavsOfTheFilesTypeAndLeaveTheOtherAlone) 
         line.AttachTav(4, {.replyCode = 0x22});
     });
     auto image = std::make_shared<std::vector<FirmwareRecord>>(5, FirmwareRecord{0x0300, {1, 2, 3}});
-    WatchJob job;
+    SlotJob job;
     job.image = image;
     job.targetReply = 0x11;
     job.fileVersion = 3.0f;
@@ -53,7 +53,7 @@ TEST(Station, FourSlotsAtOnceProgramTheTavsOfTheFilesTypeAndLeaveTheOtherAlone) 
     }
     station.Stop();
     station.Wait();
-    EXPECT_FALSE(station.Watching());
+    EXPECT_FALSE(station.Running());
     EXPECT_FALSE(station.StoppedATransfer());
     EXPECT_EQ(station.Total(), (SlotCounts{3, 0, 1}));
     const auto statuses = station.Statuses();

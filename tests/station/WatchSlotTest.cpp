@@ -41,13 +41,6 @@ std::vector<sim::StoredRecord> Arrivals(const std::vector<FirmwareRecord>& image
     return out;
 }
 
-// Loader commands: records (161, or 136 for an IR micro) and the completion (21).
-int LoaderCommands(const sim::TavDevice& tav) {
-    int n = 0;
-    for (const std::uint8_t c : tav.Commands()) n += c == 161 || c == 136 || c == 21;
-    return n;
-}
-
 struct Shown : SlotEvents {
     void Changed(const SlotStatus& status) override {
         const std::string text = StatusText(status);
@@ -90,7 +83,7 @@ protected:
 
     SimLine line;
     std::shared_ptr<const std::vector<FirmwareRecord>> image = Image();
-    WatchJob job;
+    SlotJob job;
     SlotControl control;
     Shown shown;
     std::vector<std::unique_ptr<sim::TavDevice>> tavs;
@@ -139,7 +132,7 @@ TEST_F(Watch, TavsLeftAloneGetNoLoaderCommandUnlessUpToDateOnesAreToBeReprogramm
         SimLine fresh;
         Shown seen;
         SlotControl ctl;
-        WatchJob j = job;
+        SlotJob j = job;
         j.reprogramUpToDate = c.reprogramUpToDate;
         fresh.AttachTav(1, c.profile);
         // The tav stays connected for a minute: dealt with once only.
