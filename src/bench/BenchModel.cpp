@@ -299,6 +299,8 @@ void BenchModel::ShowDevices() {
 
 void BenchModel::SlotChanged(const SlotStatus&) { Tell(); }
 
+void BenchModel::SlotEnded() { Tell(); }
+
 void BenchModel::TavEnded(const TavResult& result) {
     records_[Index(result.comPort)].reset();  // its end line is written
 }

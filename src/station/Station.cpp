@@ -52,14 +52,15 @@ void Station::Search(const SlotJob& job, const std::vector<int>& comPorts) {
         std::lock_guard lock(mutex_);
         findings_ = {};
     }
-    Start(job, comPorts, [this](Slot& slot, Link& link) { SearchTask(slot, link); });
+    Start(job, comPorts, [this](Slot& slot, Link& link) { SearchTask(slot, link); }, SlotState::Searching);
 }
 
 void Station::Program(const SlotJob& job, const std::vector<int>& comPorts, bool emergency) {
     Start(job, comPorts, [this, emergency](Slot& slot, Link& link) { ProgramTask(slot, link, emergency); });
 }
 
-void Station::Start(const SlotJob& job, const std::vector<int>& comPorts, const Task& task) {
+void Station::Start(const SlotJob& job, const std::vector<int>& comPorts, const Task& task,
+                    std::optional<SlotState> shownAtOnce) {
     Wait();
     slots_.clear();
     job_ = job;
@@ -72,6 +73,7 @@ void Station::Start(const SlotJob& job, const std::vector<int>& comPorts, const 
         for (const int comPort : comPorts) {
             SlotStatus& status = statuses_.at(Index(comPort));
             status.armed = true;
+            if (shownAtOnce) status.state = *shownAtOnce;
             from.push_back(status);
         }
     }
@@ -108,10 +110,7 @@ void Station::Start(const SlotJob& job, const std::vector<int>& comPorts, const 
 }
 
 void Station::SearchTask(Slot& slot, Link& link) {
-    SlotStatus& status = slot.status;
-    status.state = SlotState::Searching;
-    slot.Changed(status);
-
+    SlotStatus& status = slot.status;  // "Searching" since the search began
     SearchRequest request;
     request.types = job_.types;
     request.targetReply = job_.targetReply;
@@ -225,6 +224,7 @@ void Station::Ended() {
         --running_;
     }
     ended_.notify_all();
+    observer_.SlotEnded();
     if (wake_) wake_->Wake();
 }
 

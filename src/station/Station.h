@@ -31,6 +31,8 @@ public:
     virtual ~StationObserver() = default;
     virtual void SlotChanged(const SlotStatus& /*status*/) {}
     virtual void TavEnded(const TavResult& /*result*/) {}
+    // A slot's thread has done all it had to; the last to end leaves Running() false.
+    virtual void SlotEnded() {}
     // The record for the run about to start on COMn; none: no record is kept.
     virtual RunRecorder* RecorderFor(int /*comPort*/) { return nullptr; }
 };
@@ -77,11 +79,13 @@ public:
 private:
     struct Slot;
     using Task = std::function<void(Slot& slot, Link& link)>;
-    void Start(const SlotJob& job, const std::vector<int>& comPorts, const Task& task);
+    // `shownAtOnce`: the state the slots show from the moment this returns.
+    void Start(const SlotJob& job, const std::vector<int>& comPorts, const Task& task,
+               std::optional<SlotState> shownAtOnce = std::nullopt);
     void SearchTask(Slot& slot, Link& link);
     void ProgramTask(Slot& slot, Link& link, bool emergency);
     void Changed(const SlotStatus& status);
-    void Ended();
+    void Ended();  // a slot's thread is done
     static std::size_t Index(int comPort) { return static_cast<std::size_t>(comPort - 1); }
 
     StartPortThread start_;
