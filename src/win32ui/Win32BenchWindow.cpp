@@ -17,7 +17,9 @@ constexpr wchar_t kWindowClass[] = L"VantrelBench";
 constexpr wchar_t kTitle[] = L"Vantrel Bench";
 // Posted by the model's `changed`, from any thread; one at a time is enough.
 constexpr UINT kModelChanged = WM_APP + 1;
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Not clipping its children: the window's background is what shows inside the slots'
+// group boxes, which paint only their frame.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 // The layout at 96 dpi: the file and Load on top, the slots one under the other, the
