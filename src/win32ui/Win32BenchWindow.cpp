@@ -185,7 +185,7 @@ void Win32BenchWindow::BuildControls() {
 void Win32BenchWindow::Show(int how) {
     ShowWindow(hwnd_, how);
     UpdateWindow(hwnd_);
-    KeepFocusUsable();
+    KeepFocusUsable(nullptr);
 }
 
 int Win32BenchWindow::Run() {
@@ -319,6 +319,7 @@ void Win32BenchWindow::EndSession() {
 
 void Win32BenchWindow::Refresh() {
     if (gone_) return;
+    const HWND focused = GetFocus();  // a control that is greyed now loses it
     const BenchView view = model_.View();
     SetText(file_.window, file_.text, ShownWide(view.file));
     SetEnabled(load_, view.enabled.load);
@@ -346,7 +347,7 @@ void Win32BenchWindow::Refresh() {
     SetEnabled(stop_, view.enabled.stop);
     SetEnabled(exit_, view.enabled.exit);
     SetText(total_.window, total_.text, ShownWide(view.total));
-    KeepFocusUsable();
+    KeepFocusUsable(focused);
 }
 
 LRESULT Win32BenchWindow::StatusColour(HDC dc, HWND control) {
@@ -360,15 +361,33 @@ LRESULT Win32BenchWindow::StatusColour(HDC dc, HWND control) {
     return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
 
-void Win32BenchWindow::KeepFocusUsable() {
-    // A control greyed while it had the focus leaves the keyboard nowhere: the focus moves
-    // on to the first control that can take it (Stop while the bench runs).
+bool Win32BenchWindow::Usable(HWND control) const {
+    return control && control != hwnd_ && IsChild(hwnd_, control) && IsWindowEnabled(control) &&
+           IsWindowVisible(control);
+}
+
+void Win32BenchWindow::KeepFocusUsable(HWND focusedBefore) {
     if (GetActiveWindow() != hwnd_) return;
     const HWND focus = GetFocus();
-    if (focus && focus != hwnd_ && IsWindowEnabled(focus) && IsWindowVisible(focus)) return;
+    // The control greyed with the focus on it has it back once it can be used again (Watch
+    // after its watch has stopped, Program all after the run), unless the user has moved
+    // the focus since: a second space goes where the first went.
+    if (Usable(focusReturn_) && (focus == focusMovedTo_ || !Usable(focus))) {
+        SetFocus(std::exchange(focusReturn_, nullptr));
+        focusMovedTo_ = nullptr;
+        return;
+    }
+    if (Usable(focus)) {
+        if (focus != focusMovedTo_) focusReturn_ = focusMovedTo_ = nullptr;
+        return;
+    }
+    // Greyed while it had the focus, which left the keyboard nowhere: the focus moves on to
+    // the first control that can take it (Stop while the bench runs).
+    if (!focusReturn_ && focusedBefore && IsChild(hwnd_, focusedBefore)) focusReturn_ = focusedBefore;
     for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if ((GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) && IsWindowEnabled(child) && IsWindowVisible(child)) {
+        if ((GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) && Usable(child)) {
             SetFocus(child);
+            focusMovedTo_ = child;
             return;
         }
     }

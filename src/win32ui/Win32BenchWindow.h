@@ -69,7 +69,9 @@ private:
     bool QueryEndSession();
     void EndSession();
     void DestroyWhenReady();
-    void KeepFocusUsable();
+    bool Usable(HWND control) const;
+    // After the controls were enabled or greyed: `focusedBefore` had the focus before.
+    void KeepFocusUsable(HWND focusedBefore);
     LRESULT StatusColour(HDC dc, HWND control);
     int Px(int pixelsAt96Dpi) const { return MulDiv(pixelsAt96Dpi, dpi_, 96); }
 
@@ -83,6 +85,8 @@ private:
     std::array<SlotControls, kSlots> slots_;
     HWND load_ = nullptr, programAll_ = nullptr, watch_ = nullptr, retryFailed_ = nullptr, stop_ = nullptr,
          exit_ = nullptr;
+    HWND focusReturn_ = nullptr;   // greyed with the focus on it: gets it back when usable
+    HWND focusMovedTo_ = nullptr;  // where the focus went meanwhile
     int inCommand_ = 0;          // a model command runs (perhaps with a box of its own up)
     bool closeAsked_ = false;    // closed; goes once the model is ready
     bool shutdownHeld_ = false;  // Windows is told why the session must wait

@@ -210,6 +210,7 @@ TEST_F(Win32BenchWindowTest, EachStateReadsBackWithItsColourAndTheCommandsItAllo
 
     // Program all: the search finds the tav up to date on COM3 and asks; COM1 is
     // programmed, caught a third through.
+    SetFocus(Item(ids::kProgramAll));
     dialogs_.ExpectBox("Program all", "This tav is up to date:\r\nCOM3: Tav model 00 2.5\r\n\r\nReprogram it too?",
                        BoxAnswer::Cancel);
     Click(ids::kProgramAll);
@@ -246,6 +247,7 @@ TEST_F(Win32BenchWindowTest, EachStateReadsBackWithItsColourAndTheCommandsItAllo
     EXPECT_EQ(Text(ids::Slot(1, ids::kSlotCounts)), L"1 programmed, 0 failed");
     EXPECT_EQ(Text(ids::kTotal), L"Since the window opened: 1 programmed, 0 failed, 1 left alone");
     EXPECT_EQ(UsableCommands(), (std::vector<int>{ids::kLoad, ids::kProgramAll, ids::kWatch, ids::kExit}));
+    EXPECT_EQ(GetFocus(), Item(ids::kProgramAll)) << "the focus is back where it was";
 
     // Windows ending the session while nothing runs: no hold, and the window goes with it.
     EXPECT_EQ(SendMessageW(window_->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
@@ -315,9 +317,17 @@ TEST_F(Win32BenchWindowTest, TheKeyboardGoesDownTheSlotsThenTheButtonsAndSpacePr
     key(VK_SPACE);
     WaitUntil("the watch ended", [&] { return Enabled(ids::kProgramAll); });
     EXPECT_FALSE(Checked(ids::kWatch));
+
+    // Exit while watching: the window goes once the watch has ended.
+    key(VK_SPACE);
+    EXPECT_TRUE(Checked(ids::kWatch));
+    SetFocus(Item(ids::kExit));
+    key(VK_SPACE);
+    WaitUntil("the window gone", [&] { return window_->Gone(); });
+    EXPECT_TRUE(quit_) << "the program's loop ends";
 }
 
-TEST_F(Win32BenchWindowTest, ClosingMidTransferWaitsForTheTransferToStop) {
+TEST_F(Win32BenchWindowTest, WindowsEndingTheSessionMidTransferWaitsForTheTransferToStop) {
     Open([](SimLine& line) { line.AttachTav(1, {.major = 2, .minor = 0}); }, true);
     LoadTheFile();
     Click(ids::kProgramAll);
@@ -331,9 +341,16 @@ TEST_F(Win32BenchWindowTest, ClosingMidTransferWaitsForTheTransferToStop) {
     EXPECT_FALSE(window_->Gone());
     EXPECT_TRUE(UsableCommands().empty());
 
-    gate_.Open();
-    WaitUntil("the window gone", [&] { return window_->Gone(); });
-    EXPECT_TRUE(quit_ || RunMessages()) << "the program's loop ends";
+    // The session ends after all: the transfer stops at its next record boundary, there
+    // and then, and the window goes.
+    std::thread later([this] {
+        std::this_thread::sleep_for(50ms);
+        gate_.Open();
+    });
+    SendMessageW(window_->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    later.join();
+    EXPECT_TRUE(window_->Gone());
+    EXPECT_TRUE(RunMessages()) << "the program's loop ends";
     EXPECT_EQ(model_->View().slots[0].status.rfind("Failed: stopped by the user (", 0), 0u)
         << model_->View().slots[0].status;
     EXPECT_TRUE(model_->ReadyToClose());

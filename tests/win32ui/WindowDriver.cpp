@@ -8,6 +8,7 @@
 //   vantrel-window-driver bench-program      the bench: Program all, COM1 programmed, the close box
 //   vantrel-window-driver bench-watch        the bench started watching: COM1 programmed, Exit
 //   vantrel-window-driver bench-close        the bench: Program all, the close box mid-transfer
+//   vantrel-window-driver bench-usage        the bench's box about a wrong command line
 //
 // Exit code 0 when every step found what it waited for.
 
@@ -97,6 +98,10 @@ void AnswerBox() {
 // The bench window: its controls found by their IDs, as automation finds them.
 int DriveBench(const std::string& how) {
     namespace ids = vantrel::bench_ids;
+    if (how == "bench-usage") {
+        AnswerBox();
+        return 0;
+    }
     const HWND window = WaitFor("the bench window", [] { return FindWindowW(L"VantrelBench", L"Vantrel Bench"); });
     const auto item = [window](int id) { return GetDlgItem(window, id); };
     const auto status = [&](int comPort) { return TextOf(item(ids::Slot(comPort, ids::kSlotStatus))); };

@@ -5,7 +5,8 @@
 # pressed (twice: the second starts nothing), COM1's status says it was programmed and
 # the tav holds the whole image; started with --watch, the bench programs the tav by
 # itself; and the close box in the middle of a transfer stops it at a record boundary,
-# restarts the tav, and the program ends with 0.
+# restarts the tav, and the program ends with 0. A wrong command line is told in a box
+# with the usage, and the program ends with 2.
 # Usage: bench_over_pty.sh BUILD_DIR TAVSIM SAMPLE_HEX
 set -euo pipefail
 build=$1 tavsim=$2 hex=$3
@@ -17,11 +18,12 @@ file=$(winepath -w "$work/fw.phx" 2>/dev/null)
 expected_image "$hex" >"$work/expected"
 records=$(wc -l <"$work/expected")
 
-# run_bench HOW ARGS...: vantrel-bench.exe started with ARGS, the driver doing HOW; the
-# program must end by itself, with 0.
+# run_bench HOW [--exit N] ARGS...: vantrel-bench.exe started with ARGS, the driver doing
+# HOW; the program must end by itself, with N (0 unless said).
 run_bench() {
-  local how=$1 status=0
+  local how=$1 status=0 want=0
   shift
+  [ "$1" != --exit ] || { want=$2; shift 2; }
   wine "$build/src/win32ui/vantrel-bench.exe" "$@" 2>>"$work/wine.log" &
   app=$!
   wine "$build/tests/win32ui/vantrel-window-driver.exe" "$how" 2>>"$work/wine.log" | tr -d '\r' >"$work/driver" \
@@ -30,7 +32,7 @@ run_bench() {
   kill -0 "$app" 2>/dev/null && fail "the bench did not end ($how)"
   wait "$app" || status=$?
   app=""
-  [ "$status" -eq 0 ] || fail "the bench ended with $status ($how)"
+  [ "$status" -eq "$want" ] || fail "the bench ended with $status ($how)"
 }
 # programmed_whole HOW: COM1 said so, and the tav holds the image byte for byte.
 programmed_whole() {
@@ -69,3 +71,8 @@ grep -q '"restarts": 1' "$work/report.json" && [[ $(tail -n 1 "$work/runs.jsonl"
   || fail "close: the tav was not restarted"
 last_run_ended bench stopped
 echo "ok: the close box mid-transfer stops after $count records, restarts the tav, and the bench ends with 0"
+
+run_bench bench-usage --exit 2 --bogus "$file"
+grep -qx 'box title: "Vantrel Bench"' "$work/driver" && grep -qx "box text: unknown option '--bogus'" "$work/driver" \
+  && grep -qx 'usage: vantrel-bench \[--watch\] \[FILE\]' "$work/driver" || fail "no usage box"
+echo "ok: a wrong command line is told with the usage, and the bench ends with 2"
