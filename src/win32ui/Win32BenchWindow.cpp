@@ -22,16 +22,22 @@ constexpr UINT kModelChanged = WM_APP + 1;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
-// The layout at 96 dpi: the file and Load on top, the slots one under the other, the
-// total and the command buttons at the bottom.
+// The layout at 96 dpi: the file and Load on top; the slots one under the other, each
+// with its check box, device and counts on a line, its status across the slot in large
+// type (room for a failure's reason), and its progress bar under it; the total and the
+// command buttons at the bottom.
 constexpr int kMargin = 10;
-constexpr int kClientWidth = 600;
+constexpr int kClientWidth = 680;
+constexpr int kInnerWidth = kClientWidth - 2 * kMargin;
 constexpr int kSlotsTop = 46;
-constexpr int kSlotHeight = 84;
-constexpr int kSlotPitch = 90;
+constexpr int kSlotHeight = 96;
+constexpr int kSlotPitch = 102;
+constexpr int kSlotInset = 12;  // inside the group box
+constexpr int kSlotInnerWidth = kInnerWidth - 2 * kSlotInset;
 constexpr int kTotalTop = kSlotsTop + 4 * kSlotPitch;
 constexpr int kButtonsTop = kTotalTop + 28;
-constexpr int kButtonWidth = 104;
+constexpr int kButtonWidth = 120;
+constexpr int kButtonGap = (kInnerWidth - 5 * kButtonWidth) / 4;
 constexpr int kButtonHeight = 28;
 constexpr int kClientHeight = kButtonsTop + kButtonHeight + 12;
 
@@ -98,7 +104,7 @@ Win32BenchWindow::Win32BenchWindow(BenchModel& model) : model_(model), dpi_(Scre
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterWindowClass(instance, Proc);
     font_ = MessageFont(1.0, false);
-    statusFont_ = MessageFont(1.4, true);
+    statusFont_ = MessageFont(1.25, true);
     for (std::size_t i = 0; i < brushes_.size(); ++i) brushes_[i] = CreateSolidBrush(kStatusBackground[i]);
     RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
@@ -138,29 +144,34 @@ void Win32BenchWindow::BuildControls() {
     // Created in Tab's order, which follows the order of sibling windows: Load, the slots'
     // check boxes from COM1 down, then the commands from left to right.
     constexpr DWORD kLabel = SS_NOPREFIX | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE;
-    file_.window = Child(WC_STATICW, L"", kLabel | SS_ENDELLIPSIS, ids::kFile, kMargin, 13, 490, 20, font_);
-    load_ = Child(WC_BUTTONW, L"Load", BS_PUSHBUTTON | WS_TABSTOP, ids::kLoad, 510, 10, 80, 26, font_);
+    file_.window = Child(WC_STATICW, L"", kLabel | SS_ENDELLIPSIS, ids::kFile, kMargin, 13, kInnerWidth - 100, 20,
+                         font_);
+    load_ = Child(WC_BUTTONW, L"Load", BS_PUSHBUTTON | WS_TABSTOP, ids::kLoad, kClientWidth - kMargin - 80, 10, 80, 26,
+                  font_);
     for (int port = 1; port <= kSlots; ++port) {
         SlotControls& slot = slots_[static_cast<std::size_t>(port - 1)];
         const int top = kSlotsTop + (port - 1) * kSlotPitch;
+        const int left = kMargin + kSlotInset;
+        const int slotId = ids::Slot(port, 0);
         const std::wstring caption = L"COM" + std::to_wstring(port);
-        slot.armed = Child(WC_BUTTONW, caption.c_str(), BS_AUTOCHECKBOX | WS_TABSTOP, ids::Slot(port, ids::kSlotArmed),
-                           22, top + 14, 64, 22, font_);
-        slot.device = Child(WC_STATICW, L"", kLabel | SS_ENDELLIPSIS, ids::Slot(port, ids::kSlotDevice), 92, top + 16,
-                            300, 18, font_);
-        slot.counts = Child(WC_STATICW, L"", SS_NOPREFIX | SS_RIGHT | SS_CENTERIMAGE, ids::Slot(port, ids::kSlotCounts), 400, top + 16, 178, 18,
-                            font_);
+        slot.armed = Child(WC_BUTTONW, caption.c_str(), BS_AUTOCHECKBOX | WS_TABSTOP, slotId + ids::kSlotArmed, left,
+                           top + 14, 64, 22, font_);
+        slot.device = Child(WC_STATICW, L"", kLabel | SS_ENDELLIPSIS, slotId + ids::kSlotDevice, left + 72, top + 16,
+                            kSlotInnerWidth / 2 - 72, 18, font_);
+        slot.counts = Child(WC_STATICW, L"", SS_NOPREFIX | SS_RIGHT | SS_CENTERIMAGE, slotId + ids::kSlotCounts,
+                            left + kSlotInnerWidth / 2, top + 16, kSlotInnerWidth / 2, 18, font_);
         slot.status = Child(WC_STATICW, L"", SS_NOPREFIX | SS_CENTER | SS_CENTERIMAGE | SS_ENDELLIPSIS,
-                            ids::Slot(port, ids::kSlotStatus), 22, top + 44, 380, 30, statusFont_, WS_EX_STATICEDGE);
-        slot.progress = Child(PROGRESS_CLASSW, L"", PBS_SMOOTH, ids::Slot(port, ids::kSlotProgress), 412, top + 49, 166,
-                              20, font_);
+                            slotId + ids::kSlotStatus, left, top + 42, kSlotInnerWidth, 30, statusFont_, WS_EX_STATICEDGE);
+        slot.progress = Child(PROGRESS_CLASSW, L"", PBS_SMOOTH, slotId + ids::kSlotProgress, left, top + 76,
+                              kSlotInnerWidth, 10, font_);
         SendMessageW(slot.progress, PBM_SETRANGE32, 0, 100);
         // The group box lies under the slot's controls, which paint over it.
-        slot.group = Child(WC_BUTTONW, L"", BS_GROUPBOX, ids::Slot(port, ids::kSlotGroup), kMargin, top, 580,
+        slot.group = Child(WC_BUTTONW, L"", BS_GROUPBOX, slotId + ids::kSlotGroup, kMargin, top, kInnerWidth,
                            kSlotHeight, font_);
         SetWindowPos(slot.group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    total_.window = Child(WC_STATICW, L"", kLabel | SS_ENDELLIPSIS, ids::kTotal, kMargin, kTotalTop + 2, 580, 20, font_);
+    total_.window = Child(WC_STATICW, L"", kLabel | SS_ENDELLIPSIS, ids::kTotal, kMargin, kTotalTop + 2, kInnerWidth,
+                          20, font_);
     const struct {
         HWND* button;
         const wchar_t* caption;
@@ -178,7 +189,7 @@ void Win32BenchWindow::BuildControls() {
     for (const auto& b : buttons) {
         *b.button = Child(WC_BUTTONW, b.caption, b.style | WS_TABSTOP, b.id, left, kButtonsTop, kButtonWidth,
                           kButtonHeight, font_);
-        left += kButtonWidth + 15;
+        left += kButtonWidth + kButtonGap;
     }
 }
 
@@ -186,6 +197,13 @@ void Win32BenchWindow::Show(int how) {
     ShowWindow(hwnd_, how);
     UpdateWindow(hwnd_);
     KeepFocusUsable(nullptr);
+}
+
+void Win32BenchWindow::Begin() {
+    ++inCommand_;
+    model_.Begin();
+    --inCommand_;
+    AfterCommand();
 }
 
 int Win32BenchWindow::Run() {

@@ -26,6 +26,8 @@ public:
 
     HWND Handle() const { return hwnd_; }
     void Show(int how);
+    // Once shown: the model begins (the command line's file loaded, the watch started).
+    void Begin();
     // Copies the model's view into the controls; a control whose text is unchanged is
     // left alone (no flicker).
     void Refresh();

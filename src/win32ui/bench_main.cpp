@@ -58,8 +58,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
         dialogs.SetOwner(window.Handle());
         dialogs.SetBeforeShowing([&window] { window.Refresh(); });
         window.Show(show);
-        model.Begin();
-        window.Refresh();
+        window.Begin();
         const int code = window.Run();
         dialogs.SetOwner(nullptr);
         dialogs.SetBeforeShowing({});

@@ -98,7 +98,7 @@ protected:
         window_ = std::make_unique<Win32BenchWindow>(*model_);
         window_->Show(SW_SHOW);
         SetForegroundWindow(window_->Handle());
-        model_->Begin();
+        window_->Begin();
         RunMessages();
     }
 
