@@ -113,7 +113,9 @@ Win32BenchWindow::Win32BenchWindow(BenchModel& model) : model_(model), dpi_(Scre
     BuildControls();
     mailbox_->window = hwnd_;
     model_.SetChanged([mailbox = mailbox_] {
-        if (!mailbox->posted.exchange(true)) PostMessageW(mailbox->window, kModelChanged, 0, 0);
+        // No window (gone): nothing posted, not even to this thread's own queue.
+        if (const HWND window = mailbox->window; window && !mailbox->posted.exchange(true))
+            PostMessageW(window, kModelChanged, 0, 0);
     });
     Refresh();
 }
