@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +37,10 @@ namespace ids = bench_ids;
 using namespace std::chrono_literals;
 
 constexpr int kRecords = 120;
+// Two seconds into a thread's virtual time a transfer is a third through; a search has
+// long ended by then. One millisecond in, a search is under way.
+constexpr Instant kMidTransfer = 2s;
+constexpr Instant kMidSearch = 1ms;
 
 // Holds a slot's thread inside one of its waits until the test lets it go on: a transfer
 // caught half-way.
@@ -84,12 +89,12 @@ protected:
     }
 
     // The bench over `lines` (each slot thread's line, equipped alike); COM4 has no device.
-    void Open(std::function<void(SimLine&)> lines, bool holdTransfers = false) {
-        const StartPortThread threads = VirtualPortThreads([this, lines, holdTransfers](SimLine& line) {
+    // `holdAt`: every slot's thread is held at this instant of its virtual time until the
+    // gate opens (if it still runs then).
+    void Open(std::function<void(SimLine&)> lines, std::optional<Instant> holdAt = std::nullopt) {
+        const StartPortThread threads = VirtualPortThreads([this, lines, holdAt](SimLine& line) {
             lines(line);
-            // Two seconds into a thread's virtual time a transfer is a third through; a
-            // search has long ended by then.
-            if (holdTransfers) line.pump.Schedule(std::chrono::seconds(2), [this] { gate_.Hold(); });
+            if (holdAt) line.pump.Schedule(*holdAt, [this] { gate_.Hold(); });
         });
         const BenchPlatform platform{port_, pump_, dialogs_, registry_, threads, nullptr, [](int comPort) {
                                          return comPort == 4 ? std::string() : "COM" + std::to_string(comPort);
@@ -185,7 +190,7 @@ const COLORREF kGrey = RGB(228, 228, 228), kBlue = RGB(198, 222, 255), kGreen = 
                kRed = RGB(255, 196, 196);
 
 TEST_F(Win32BenchWindowTest, EachStateReadsBackWithItsColourAndTheCommandsItAllows) {
-    Open(MixedBench, true);
+    Open(MixedBench, kMidTransfer);
     wchar_t title[64] = {};
     GetWindowTextW(window_->Handle(), title, 64);
     EXPECT_EQ(std::wstring(title), L"Vantrel Bench");
@@ -257,16 +262,32 @@ TEST_F(Win32BenchWindowTest, EachStateReadsBackWithItsColourAndTheCommandsItAllo
     EXPECT_TRUE(RunMessages()) << "the program's loop ends";
 }
 
-TEST_F(Win32BenchWindowTest, AFailureIsRedAndOnlyArmedFailedSlotsAreRetried) {
-    // Every record refused: the transfer fails at the first after its seven attempts.
-    Open([](SimLine& line) { line.AttachTav(1, {.major = 2, .minor = 0}, {.wrongAckRecords = 1000}); });
+TEST_F(Win32BenchWindowTest, SearchingOtherTypeAndFailureAndOnlyArmedFailedSlotsAreRetried) {
+    // COM1: every record refused, the transfer fails at the first after its seven
+    // attempts. COM2: a tav of another type.
+    Open(
+        [](SimLine& line) {
+            line.AttachTav(1, {.major = 2, .minor = 0}, {.wrongAckRecords = 1000});
+            line.AttachTav(2, {.replyCode = 0x22});
+        },
+        kMidSearch);
     LoadTheFile();
     Click(ids::kProgramAll);
+    WaitForStatus(1, L"Searching");
+    WaitForStatus(2, L"Searching");
+    EXPECT_EQ(Status(1), L"Searching");
+    EXPECT_EQ(Background(1), kBlue);
+    EXPECT_EQ(Status(3), L"No port") << "no port to search";
+    gate_.Open();
+
     WaitForStatus(1, L"Failed: record 1 of 120 was refused after its seven attempts");
     WaitUntil("the bench idle", [&] { return Enabled(ids::kProgramAll); });
     EXPECT_EQ(Background(1), kRed);
     EXPECT_EQ(Text(ids::Slot(1, ids::kSlotCounts)), L"0 programmed, 1 failed");
-    for (const int n : {2, 3, 4}) EXPECT_EQ(Status(n), L"No port") << n;
+    EXPECT_EQ(Status(2), L"Other type: Tav model 01");
+    EXPECT_EQ(Background(2), kGrey);
+    EXPECT_EQ(Status(4), L"No port");
+    EXPECT_EQ(Text(ids::kTotal), L"Since the window opened: 0 programmed, 1 failed, 1 left alone");
     EXPECT_EQ(UsableCommands(),
               (std::vector<int>{ids::kLoad, ids::kProgramAll, ids::kWatch, ids::kRetryFailed, ids::kExit}));
 
@@ -328,7 +349,7 @@ TEST_F(Win32BenchWindowTest, TheKeyboardGoesDownTheSlotsThenTheButtonsAndSpacePr
 }
 
 TEST_F(Win32BenchWindowTest, WindowsEndingTheSessionMidTransferWaitsForTheTransferToStop) {
-    Open([](SimLine& line) { line.AttachTav(1, {.major = 2, .minor = 0}); }, true);
+    Open([](SimLine& line) { line.AttachTav(1, {.major = 2, .minor = 0}); }, kMidTransfer);
     LoadTheFile();
     Click(ids::kProgramAll);
     WaitForStatus(1, L"Programming ");
