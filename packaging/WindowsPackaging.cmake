@@ -1,12 +1,12 @@
 # The Windows packages, from build-windows/ (scripts/windows-release.sh makes both): a ZIP
 # to unpack anywhere, and an installer (cpack -G NSIS) that puts the programs under
 # Program Files, adds the Start-menu entries and opens .phx files with the window. Both
-# hold the same files: the programs, which need no DLL beside them, the README and a
-# sample .reg file for the type table.
+# hold the same files: the programs (the window, the bench window and the console's),
+# which need no DLL beside them, the README and a sample .reg file for the type table.
 set(VANTREL_HAS_WINDOW FALSE)
 if(TARGET vantrel)
   set(VANTREL_HAS_WINDOW TRUE)
-  install(TARGETS vantrel RUNTIME DESTINATION .)
+  install(TARGETS vantrel vantrel-bench RUNTIME DESTINATION .)
 endif()
 install(TARGETS vantrel-cli RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
@@ -52,11 +52,14 @@ set(CPACK_NSIS_DELETE_ICONS_EXTRA [=[
 
 if(VANTREL_HAS_WINDOW)
   set(CPACK_NSIS_INSTALLED_ICON_NAME vantrel.exe)
+  # The bench window has an entry of its own; .phx files still open in the window.
   string(APPEND CPACK_NSIS_CREATE_ICONS_EXTRA [=[
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Vantrel.lnk" "$INSTDIR\vantrel.exe"
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Vantrel Bench.lnk" "$INSTDIR\vantrel-bench.exe"
 ]=])
   string(APPEND CPACK_NSIS_DELETE_ICONS_EXTRA [=[
   Delete "$SMPROGRAMS\$MUI_TEMP\Vantrel.lnk"
+  Delete "$SMPROGRAMS\$MUI_TEMP\Vantrel Bench.lnk"
 ]=])
 
   # .phx files open in the window, which loads the file named on its command line. The

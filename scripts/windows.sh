@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows programs (the console's vantrel-cli.exe and the window's
-# vantrel.exe) with MinGW-w64 into build-windows/ and runs the Windows suites under Wine,
+# Cross-builds the Windows programs (the console's vantrel-cli.exe, the window's
+# vantrel.exe and the bench window's vantrel-bench.exe) with MinGW-w64 into
+# build-windows/ and runs the Windows suites under Wine,
 # on a virtual screen of its own (Xvfb), in a Wine prefix of its own made afresh under
 # build-windows/. Needs the Linux build's vantrel-tavsim (scripts/setup.sh builds it) for
 # the end-to-end test over Wine's COM1. Then makes the release (scripts/windows-release.sh:

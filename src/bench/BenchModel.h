@@ -110,6 +110,9 @@ public:
     // record boundary, its tav restarted) and ReadyToClose() turns true once it has.
     bool Close();
     bool ReadyToClose() const;
+    // Something runs on the slots (a search, a programming, the watch), or is stopping:
+    // Windows ending the session has to wait for it.
+    bool Busy() const { return phase_ != Phase::Idle; }
 
     // Moves the bench on after `changed`, on the window's thread: a search that has ended
     // goes on to its transfers (after the question about up-to-date tavs); a run that has

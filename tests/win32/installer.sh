@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Windows installer, in a Wine prefix of its own made afresh: /S installs silently
-# into Program Files with the Start-menu entries (and, with the window, the .phx
-# association); the installed vantrel-cli.exe runs and writes the type table at its
-# first start; the uninstaller /S removes the files, the entries and the association
-# and leaves the type table, edits and all. A second round: a .phx type taken over by
+# into Program Files with the Start-menu entries (and, with the window, the bench
+# window's entry "Vantrel Bench" and the .phx association); the installed vantrel-cli.exe
+# runs and writes the type table at its first start; the uninstaller /S removes the
+# files, the entries and the association and leaves the type table, edits and all. A second round: a .phx type taken over by
 # another program since stays that program's.
 # Usage: installer.sh INSTALLER BUILD_DIR (BUILD_DIR tells whether vantrel.exe was built)
 set -euo pipefail
@@ -35,7 +35,7 @@ install_silently() { wine "$installer" /S || fail "the installer exited $?"; win
 uninstall_silently() { wine 'C:\Program Files\Vantrel\Uninstall.exe' /S || fail "the uninstaller exited $?"; wineserver -w; }
 
 install_silently
-for file in vantrel-cli.exe README.md vantrel-types-sample.reg Uninstall.exe ${window:+vantrel.exe}; do
+for file in vantrel-cli.exe README.md vantrel-types-sample.reg Uninstall.exe ${window:+vantrel.exe vantrel-bench.exe}; do
   [ -f "$folder/$file" ] || fail "not installed: $file"
 done
 echo "ok: files in C:\\Program Files\\Vantrel"
@@ -43,7 +43,8 @@ echo "ok: files in C:\\Program Files\\Vantrel"
 # A shortcut names its target by its full path (8-bit), its arguments in UTF-16.
 lnk_text() { local text; text=$(strings -a "$1"; strings -a -el "$1"); echo "$text"; }
 for link in "Vantrel console:C:\\windows\\system32\\cmd.exe" "Uninstall:C:\\Program Files\\Vantrel\\Uninstall.exe" \
-    ${window:+"Vantrel:C:\\Program Files\\Vantrel\\vantrel.exe"}; do
+    ${window:+"Vantrel:C:\\Program Files\\Vantrel\\vantrel.exe"} \
+    ${window:+"Vantrel Bench:C:\\Program Files\\Vantrel\\vantrel-bench.exe"}; do
   name=${link%%:*} target=${link#*:}
   [ -f "$menu/$name.lnk" ] || fail "no Start-menu entry $name"
   grep -qixF "$target" <<<"$(lnk_text "$menu/$name.lnk")" || fail "$name.lnk does not lead to $target"
@@ -67,10 +68,13 @@ fi
 out=$(wine 'C:\Program Files\Vantrel\vantrel-cli.exe' --version 2>&1 | tr -d '\r')
 [ "$out" = "vantrel-cli $version (commit $commit)" ] || fail "installed vantrel-cli.exe --version printed: $out"
 # The file's properties (the version resource) name the same.
-for program in vantrel-cli.exe ${window:+vantrel.exe}; do
+for program in vantrel-cli.exe ${window:+vantrel.exe vantrel-bench.exe}; do
   grep -qxF "$version (commit $commit)" <<<"$(strings -a -el "$folder/$program")" \
     || fail "$program's version resource does not name $version (commit $commit)"
 done
+[ -z "$window" ] || grep -qxF "Vantrel Bench" <<<"$(strings -a -el "$folder/vantrel-bench.exe")" \
+  || fail "vantrel-bench.exe's version resource does not name Vantrel Bench"
+
 wine 'C:\Program Files\Vantrel\vantrel-cli.exe' load 'C:\no-such-file.phx' >/dev/null 2>&1 || true
 grep -q 'REG_DWORD *0x13' <<<"$(reg_text "$types" /v Version)" || fail "the first start wrote no type table"
 echo "ok: the installed vantrel-cli.exe runs, says it is $version (commit $commit), and writes the type table"
@@ -79,6 +83,7 @@ echo "ok: the installed vantrel-cli.exe runs, says it is $version (commit $commi
 wine reg add "$types\\3" /v Name /d "Edited 03" /f >/dev/null 2>&1
 uninstall_silently
 [ ! -e "$folder" ] || fail "left in Program Files: $(ls -A "$folder")"
+[ ! -e "$menu/Vantrel Bench.lnk" ] || fail "the Start-menu entry Vantrel Bench is still there"
 [ ! -e "$menu" ] || fail "left in the Start menu: $(ls -A "$menu")"
 ! has_key 'HKCR\.phx' || fail "the .phx type is still there"
 ! has_key 'HKCR\Vantrel.phx' || fail "the Vantrel.phx class is still there"

@@ -1,10 +1,14 @@
-// Drives vantrel.exe from another process, as a user (or a screen reader) would reach it:
-// by its controls' window messages. Prints what it sees, one line each, for
-// window_over_pty.sh to check.
+// Drives vantrel.exe or vantrel-bench.exe from another process, as a user (or a screen
+// reader, or a bench's automation) would reach them: by their controls' window messages.
+// Prints what it sees, one line each, for window_over_pty.sh to check.
 //
 //   vantrel-window-driver program            row 1, Program Tav, the box that ends it
 //   vantrel-window-driver close              the same, the close box mid-transfer
 //   vantrel-window-driver endsession         the same, Windows shutting down mid-transfer
+//   vantrel-window-driver bench-program      the bench: Program all, COM1 programmed, the close box
+//   vantrel-window-driver bench-watch        the bench started watching: COM1 programmed, Exit
+//   vantrel-window-driver bench-close        the bench: Program all, the close box mid-transfer
+//   vantrel-window-driver bench-usage        the bench's box about a wrong command line
 //
 // Exit code 0 when every step found what it waited for.
 
@@ -14,6 +18,8 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+
+#include "win32ui/BenchControlIds.h"
 
 namespace {
 
@@ -89,10 +95,56 @@ void AnswerBox() {
     for (int i = 0; i < 50 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(100);
 }
 
+// The bench window: its controls found by their IDs, as automation finds them.
+int DriveBench(const std::string& how) {
+    namespace ids = vantrel::bench_ids;
+    if (how == "bench-usage") {
+        AnswerBox();
+        return 0;
+    }
+    const HWND window = WaitFor("the bench window", [] { return FindWindowW(L"VantrelBench", L"Vantrel Bench"); });
+    const auto item = [window](int id) { return GetDlgItem(window, id); };
+    const auto status = [&](int comPort) { return TextOf(item(ids::Slot(comPort, ids::kSlotStatus))); };
+    const auto statusBegins = [&](const wchar_t* words) {
+        return [&, words]() -> HWND { return status(1).rfind(words, 0) == 0 ? window : nullptr; };
+    };
+    if (how != "bench-watch") {
+        // The command line's file loads as the window opens.
+        const HWND programAll = WaitFor("Program all usable", [&] {
+            const HWND b = item(ids::kProgramAll);
+            return Usable(b) ? b : nullptr;
+        });
+        Print("file", TextOf(item(ids::kFile)));
+        PostMessageW(programAll, BM_CLICK, 0, 0);
+        // A second click while the bench runs starts nothing.
+        PostMessageW(programAll, BM_CLICK, 0, 0);
+    }
+    if (how == "bench-close") {
+        WaitFor("a fifth of the image sent", [&]() -> HWND {
+            const LRESULT percent = SendMessageW(item(ids::Slot(1, ids::kSlotProgress)), PBM_GETPOS, 0, 0);
+            return percent >= 20 && status(1).rfind(L"Programming ", 0) == 0 ? window : nullptr;
+        });
+        Print("COM1", status(1));
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    WaitFor("COM1 programmed", statusBegins(L"Programmed: "));
+    for (int port = 1; port <= 4; ++port) Print(("COM" + std::to_string(port)).c_str(), status(port));
+    Print("counts", TextOf(item(ids::Slot(1, ids::kSlotCounts))));
+    Print("watch", SendMessageW(item(ids::kWatch), BM_GETCHECK, 0, 0) == BST_CHECKED ? L"down" : L"up");
+    if (how == "bench-watch")
+        PostMessageW(item(ids::kExit), BM_CLICK, 0, 0);
+    else
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string how = argc > 1 ? argv[1] : "program";
+    if (how.rfind("bench-", 0) == 0) return DriveBench(how);
     const HWND window = WaitFor("the window", [] { return FindWindowW(L"VantrelWindow", L"Vantrel 1.1.12"); });
     // The command line's file loads and its search shows the tav in row 1.
     const HWND row = WaitFor("row 1", [window] {
