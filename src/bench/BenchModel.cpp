@@ -299,6 +299,9 @@ void BenchModel::ShowDevices() {
 
 void BenchModel::SlotChanged(const SlotStatus&) { Tell(); }
 
+// The last slot's end is what Update() waits for: without this the bench could stay busy.
+void BenchModel::SlotEnded() { Tell(); }
+
 void BenchModel::TavEnded(const TavResult& result) {
     records_[Index(result.comPort)].reset();  // its end line is written
 }

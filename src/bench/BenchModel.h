@@ -125,6 +125,7 @@ private:
 
     void SlotChanged(const SlotStatus& status) override;
     void TavEnded(const TavResult& result) override;
+    void SlotEnded() override;
     RunRecorder* RecorderFor(int comPort) override;
 
     bool Idle() const { return phase_ == Phase::Idle && !closing_; }

@@ -225,6 +225,7 @@ void Station::Ended() {
         --running_;
     }
     ended_.notify_all();
+    observer_.SlotEnded();
     if (wake_) wake_->Wake();
 }
 

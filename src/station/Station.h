@@ -31,6 +31,9 @@ public:
     virtual ~StationObserver() = default;
     virtual void SlotChanged(const SlotStatus& /*status*/) {}
     virtual void TavEnded(const TavResult& /*result*/) {}
+    // A slot's thread has ended its work (Running() turns false with the last): a view that
+    // moves on when everything has ended hears it here.
+    virtual void SlotEnded() {}
     // The record for the run about to start on COMn; none: no record is kept.
     virtual RunRecorder* RecorderFor(int /*comPort*/) { return nullptr; }
 };
