@@ -120,7 +120,8 @@ BenchWindow::~BenchWindow() {
 QPushButton* BenchWindow::AddButton(const char* caption, void (BenchWindow::*command)()) {
     auto* button = Named(new QPushButton(caption, this), caption);
     button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, [this, command] {
+    connect(button, &QPushButton::clicked, this, [this, button, command] {
+        pressed_ = button;
         (this->*command)();
         Refresh();
     });
@@ -160,6 +161,7 @@ QWidget* BenchWindow::MakeSlot(int comPort, Slot& slot) {
 
 void BenchWindow::Refresh() {
     if (lost_) return;
+    QWidget* const focused = focusWidget();
     const BenchView view = model_.View();
     SetText(file_, view.file);
     for (std::size_t i = 0; i < kSlots; ++i) {
@@ -183,6 +185,19 @@ void BenchWindow::Refresh() {
     stop_->setEnabled(on.stop);
     exit_->setEnabled(on.exit);
     SetText(total_, view.total);
+    if (focused && !focused->isEnabled()) FocusOnNextStep();
+}
+
+void BenchWindow::FocusOnNextStep() {
+    // Qt hands the focus of a control it disables to the next one in the Tab order, which
+    // may be Exit: a second space meant for the pressed button would close the window.
+    // The pressed button again once usable, else Stop while something runs.
+    for (QPushButton* button : {pressed_, stop_, programAll_, load_, exit_}) {
+        if (button && button->isEnabled()) {
+            button->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 }
 
 void BenchWindow::ModelChanged() {

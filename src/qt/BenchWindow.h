@@ -49,6 +49,8 @@ private:
     // The model has news: on the window's thread, it moves on, then the window shows it.
     void ModelChanged();
     void QuitIfReady();
+    // The focused control has been disabled: the focus goes where a keyboard user goes next.
+    void FocusOnNextStep();
 
     void Load();
     void ProgramAll();
@@ -64,6 +66,7 @@ private:
     QPushButton *load_ = nullptr, *programAll_ = nullptr, *watch_ = nullptr, *retryFailed_ = nullptr,
                 *stop_ = nullptr, *exit_ = nullptr;
     QLabel* total_ = nullptr;
+    QPushButton* pressed_ = nullptr;  // the command button last pressed
     bool closeAsked_ = false;  // the model is stopping what runs; the window goes once it has
     bool quitting_ = false;
     bool lost_ = false;

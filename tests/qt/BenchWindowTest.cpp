@@ -246,9 +246,12 @@ TEST_F(BenchWindowTest, TheKeyboardReachesEveryCommandAndEveryControlIsNamed) {
     EXPECT_FALSE(model->View().slots[0].armed);
     QTest::keyClick(window->focusWidget(), Qt::Key_Space);
     EXPECT_TRUE(model->View().slots[0].armed);
+    // While the search runs the focus is on Stop, never on Exit; then back on Program all.
     Button("Program all")->setFocus();
     QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(window->focusWidget(), Button("Stop"));
     Until([&] { return Idle() && Status(1) == "Programmed: 40 records"; });
+    EXPECT_EQ(window->focusWidget(), Button("Program all"));
 }
 
 TEST_F(BenchWindowTest, ClosingWhileTheBenchRunsWaitsForItToStopAndThenGoes) {
