@@ -52,9 +52,13 @@ W* Named(W* widget, const QString& name) {
     return widget;
 }
 
+// A label's accessible name says what it is ("COM1 status"); its description is what it
+// says now, which a screen reader would otherwise not read past the name.
 void SetText(QLabel* label, const std::string& text) {
     const QString shown = QString::fromStdString(text);
-    if (label->text() != shown) label->setText(shown);
+    if (label->text() == shown) return;
+    label->setText(shown);
+    label->setAccessibleDescription(shown);
 }
 
 }  // namespace

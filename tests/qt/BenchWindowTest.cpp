@@ -231,6 +231,7 @@ TEST_F(BenchWindowTest, TheKeyboardReachesEveryCommandAndEveryControlIsNamed) {
     }
     for (const char* caption : {"Load", "Program all", "Watch", "Retry failed", "Stop", "Exit"})
         EXPECT_EQ(Button(caption)->accessibleName(), caption);
+    EXPECT_EQ(Widget("COM1 status")->accessibleDescription(), "Waiting for a tav") << "what a screen reader reads";
 
     // Down the slots, then the buttons; Tab passes over what cannot be used.
     Widget("COM1")->setFocus();
