@@ -8,6 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${VANTREL_BUILD_DIR:-build}"
 output="${1:-docs/images/bench-linux.png}"
+for tool in Xvfb xdotool import; do
+  command -v "$tool" >/dev/null || { echo "bench-screenshot: $tool is missing (scripts/setup.sh imagemagick)" >&2; exit 1; }
+done
 work="$(mktemp -d "${TMPDIR:-/tmp}/vantrel-bench-shot.XXXXXX")"
 pids=()
 cleanup() {
