@@ -158,6 +158,7 @@ TEST_F(BenchEndToEnd, TheCloseBoxMidTransferStopsEveryTransferAtARecordBoundaryA
             if (Status(n).rfind("Programming ", 0) != 0) return false;
         return true;
     })) << Status(1) << " / " << Status(4);
+    EXPECT_EQ(DrawnColour(*window->findChild<QLabel*>("COM1 status")), "Blue");
     window->close();
     EXPECT_TRUE(window->isVisible()) << "stays until every transfer has stopped";
     ASSERT_TRUE(Until([&] { return !window->isVisible(); }));

@@ -30,6 +30,7 @@ namespace {
 struct BenchLines {
     std::array<std::optional<sim::TavProfile>, kSlots> profiles;
     std::array<sim::TavFaults, kSlots> faults;
+    std::array<bool, kSlots> busy{};  // held by another program
 };
 
 class BenchWindowTest : public ::testing::Test {
@@ -45,6 +46,8 @@ protected:
             std::lock_guard lock(linesMutex);
             for (int port = 1; port <= kSlots; ++port)
                 if (const auto& profile = lines.profiles[port - 1]) line.AttachTav(port, *profile, lines.faults[port - 1]);
+            for (int port = 1; port <= kSlots; ++port)
+                if (lines.busy[port - 1]) line.port.SetBusy(port, true);
         });
         const BenchPlatform platform{port, pump, dialogs, registry, threads, nullptr, [](int port) {
                                          return port == 4 ? std::string() : "/dev/ttyUSB" + std::to_string(port - 1);
@@ -92,16 +95,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor(done, 20000));
     }
 
-    // The colour a status label is drawn in, told from its background's pixels.
-    std::string Drawn(int port) const {
-        QLabel* label = Widget<QLabel>(QString("COM%1 status").arg(port));
-        const QColor c = label->grab().toImage().pixelColor(label->width() - 3, 3);
-        const int r = c.red(), g = c.green(), b = c.blue();
-        if (g > r + 15 && g > b + 15) return "Green";
-        if (b > r + 15 && b > g) return "Blue";
-        if (r > g + 15 && r > b + 15) return "Red";
-        return std::abs(r - g) < 8 && std::abs(g - b) < 8 ? "Grey" : "?";
-    }
+    std::string Drawn(int port) const { return DrawnColour(*Widget<QLabel>(QString("COM%1 status").arg(port))); }
 
     QApplication& app = TestApp();
     QtSerialPort port;  // the model's loader wants one; nothing opens it
@@ -185,6 +179,8 @@ TEST_F(BenchWindowTest, ADisarmedSlotIsLeftOutAndRetryFailedProgramsTheFailedTav
     lines.profiles[0] = sim::TavProfile{.major = 2, .minor = 0};
     lines.faults[0].unplugAfterRecords = 10;  // goes silent mid-transfer
     lines.profiles[1] = sim::TavProfile{.major = 2, .minor = 0};
+    lines.profiles[2] = sim::TavProfile{};
+    lines.busy[2] = true;
     Open();
     LoadTheFile();
 
@@ -195,6 +191,8 @@ TEST_F(BenchWindowTest, ADisarmedSlotIsLeftOutAndRetryFailedProgramsTheFailedTav
     EXPECT_EQ(Status(1).substr(0, 8), "Failed: ");
     EXPECT_EQ(Drawn(1), "Red");
     EXPECT_EQ(Status(2), "Waiting for a tav") << "disarmed: not searched";
+    EXPECT_EQ(Status(3), "In use by another program");
+    EXPECT_EQ(Drawn(3), "Grey");
     EXPECT_EQ(Usable(), (std::vector<std::string>{"Load", "Program all", "Watch", "Retry failed", "Exit"}));
 
     // Retry failed is for armed slots only.
