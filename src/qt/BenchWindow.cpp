@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <atomic>
+#include <initializer_list>
+#include <iterator>
 
 namespace vantrel {
 
@@ -93,14 +95,10 @@ BenchWindow::BenchWindow(BenchModel& model) : model_(model), changes_(std::make_
     total_ = Named(new QLabel(this), "Total");
     layout->addWidget(total_);
 
-    // Down the slots, then the buttons as they are named in the manual.
-    QWidget* previous = slots_[0].armed;
-    for (QWidget* next : {static_cast<QWidget*>(slots_[1].armed), static_cast<QWidget*>(slots_[2].armed),
-                          static_cast<QWidget*>(slots_[3].armed), static_cast<QWidget*>(load_),
-                          static_cast<QWidget*>(programAll_), static_cast<QWidget*>(watch_),
-                          static_cast<QWidget*>(retryFailed_), static_cast<QWidget*>(stop_),
-                          static_cast<QWidget*>(exit_)})
-        setTabOrder(previous, next), previous = next;
+    // Down the slots, then the buttons, the file's Load first.
+    QWidget* const order[] = {slots_[0].armed, slots_[1].armed, slots_[2].armed, slots_[3].armed, load_,
+                              programAll_,     watch_,          retryFailed_,    stop_,           exit_};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     changes_->window = this;
     model_.SetChanged([changes = changes_] {
@@ -154,9 +152,7 @@ QWidget* BenchWindow::MakeSlot(int comPort, Slot& slot) {
     slot.progress = Named(new QProgressBar(frame), com + " progress");
     slot.progress->setRange(0, 100);
     slot.counts = Named(new QLabel(frame), com + " counts");
-    for (QWidget* w : {static_cast<QWidget*>(slot.armed), static_cast<QWidget*>(slot.device),
-                       static_cast<QWidget*>(slot.status), static_cast<QWidget*>(slot.progress),
-                       static_cast<QWidget*>(slot.counts)})
+    for (QWidget* const w : std::initializer_list<QWidget*>{slot.armed, slot.device, slot.status, slot.progress, slot.counts})
         column->addWidget(w);
     column->addStretch(1);
     frame->setMinimumWidth(200);
