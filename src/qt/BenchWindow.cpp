@@ -152,7 +152,8 @@ QWidget* BenchWindow::MakeSlot(int comPort, Slot& slot) {
     slot.progress = Named(new QProgressBar(frame), com + " progress");
     slot.progress->setRange(0, 100);
     slot.counts = Named(new QLabel(frame), com + " counts");
-    for (QWidget* const w : std::initializer_list<QWidget*>{slot.armed, slot.device, slot.status, slot.progress, slot.counts})
+    for (QWidget* const w :
+         std::initializer_list<QWidget*>{slot.armed, slot.device, slot.status, slot.progress, slot.counts})
         column->addWidget(w);
     column->addStretch(1);
     frame->setMinimumWidth(200);

@@ -38,7 +38,8 @@ std::vector<sim::PhxRecord> DistinctRecords(int n) {
 class BenchEndToEnd : public ::testing::Test {
 protected:
     BenchEndToEnd() {
-        for (int n = 1; n <= 4; ++n) ports[n - 1].emplace(QString("VANTREL_COM%1").arg(n).toStdString().c_str(), "none");
+        for (int n = 1; n <= 4; ++n)
+            ports[n - 1].emplace(QString("VANTREL_COM%1").arg(n).toStdString().c_str(), "none");
     }
     ~BenchEndToEnd() override {
         window.reset();
@@ -168,7 +169,8 @@ TEST_F(BenchEndToEnd, TheCloseBoxMidTransferStopsEveryTransferAtARecordBoundaryA
         const TavsimReport report = Report(n);
         EXPECT_GT(report.records.size(), 0u);
         EXPECT_LT(report.records.size(), records.size());
-        EXPECT_EQ(report.counts["recordFrames"].toInt(), static_cast<int>(report.records.size())) << "whole records only";
+        EXPECT_EQ(report.counts["recordFrames"].toInt(), static_cast<int>(report.records.size()))
+            << "whole records only";
         EXPECT_EQ(report.counts["restarts"].toInt(), 1);
     }
 }
