@@ -1,6 +1,7 @@
 # Installation (cmake --install) and the Debian package (cpack -G DEB).
-# Installs the programs that this build has, the desktop entry, the icon and the MIME
-# type that lets a file manager open .phx files in Vantrel.
+# Installs the programs that this build has, the desktop entries (Vantrel, and Vantrel
+# Bench beside it), the icon and the MIME type that lets a file manager open .phx files
+# in Vantrel (not in the bench, which has no MIME association).
 
 if(WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake)
@@ -11,13 +12,13 @@ include(GNUInstallDirs)
 
 set(VANTREL_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
-foreach(program vantrel vantrel-cli vantrel-tavsim vantrel-phx)
+foreach(program vantrel vantrel-bench vantrel-cli vantrel-tavsim vantrel-phx)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
 
-install(FILES ${VANTREL_PACKAGING_DIR}/vantrel.desktop
+install(FILES ${VANTREL_PACKAGING_DIR}/vantrel.desktop ${VANTREL_PACKAGING_DIR}/vantrel-bench.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${VANTREL_PACKAGING_DIR}/vantrel-phx.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
@@ -60,6 +61,7 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Vantrel reloads the firmware of serial-line devices called tavs. It probes"
   "COM1 to COM4 for tavs, shows each one found with its type and code version,"
   "and sends a PHX firmware file to the tav that the engineer selects."
+  "Vantrel Bench (vantrel-bench) programs the tavs on COM1 to COM4 at once."
   "The package also holds vantrel-cli, a console front-end for scripts and"
   "production lines, and vantrel-tavsim and vantrel-phx, a tav simulator on a"
   "pseudo-terminal and a PHX file writer for trying the program without a tav.")

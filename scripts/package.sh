@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package from build/ (after scripts/setup.sh) and checks that it holds
-# the programs, the desktop entry, the icon and the MIME type. Writes SHA256SUMS beside
+# the programs, the desktop entries, the icon and the MIME type. Writes SHA256SUMS beside
 # it and prints the package's path. Two runs on the same commit give the same bytes: the
 # dates in the package are the last commit's (SOURCE_DATE_EPOCH, from git when not set).
 set -euo pipefail
@@ -15,8 +15,8 @@ package="$(ls "$build"/vantrel_*.deb)"
 
 contents="$(dpkg-deb -c "$package" | awk '{print $NF}')"
 missing=0
-for file in ./usr/bin/vantrel ./usr/bin/vantrel-cli ./usr/bin/vantrel-tavsim \
-            ./usr/share/applications/vantrel.desktop \
+for file in ./usr/bin/vantrel ./usr/bin/vantrel-bench ./usr/bin/vantrel-cli ./usr/bin/vantrel-tavsim \
+            ./usr/share/applications/vantrel.desktop ./usr/share/applications/vantrel-bench.desktop \
             ./usr/share/mime/packages/vantrel-phx.xml \
             ./usr/share/icons/hicolor/scalable/apps/vantrel.svg; do
   grep -qxF "$file" <<<"$contents" || { echo "package.sh: $package lacks $file" >&2; missing=1; }

@@ -71,7 +71,7 @@ TEST_F(MainWindowTest, ShowsTheModelAndOnlyUsableControlsReachTheirHandlers) {
     window.Sync();
     click(w.search);
     QTest::keyClick(view(w.search), Qt::Key_Space);
-    emit qobject_cast<QPushButton*>(view(w.search))->clicked();
+    Q_EMIT qobject_cast<QPushButton*>(view(w.search))->clicked();
     EXPECT_TRUE(calls.empty());
     w.Blanking[3].Visible = false;
     window.Sync();

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <cstdlib>
 #include <ostream>
 #include <stdexcept>
@@ -36,6 +37,17 @@ inline QApplication& TestApp() {
     // Never destroyed: QTest's mouse device is its child and would be deleted twice at exit.
     static QApplication& app = *new QApplication((qputenv("QT_QPA_PLATFORM", "offscreen"), argc), argv);
     return app;
+}
+
+// The colour a label's background is drawn in, told from its pixels near the top right
+// corner: "Grey", "Blue", "Green", "Red", or "?".
+inline std::string DrawnColour(QLabel& label) {
+    const QColor c = label.grab().toImage().pixelColor(label.width() - 3, 3);
+    const int r = c.red(), g = c.green(), b = c.blue();
+    if (g > r + 15 && g > b + 15) return "Green";
+    if (b > r + 15 && b > g) return "Blue";
+    if (r > g + 15 && r > b + 15) return "Red";
+    return std::abs(r - g) < 8 && std::abs(g - b) < 8 ? "Grey" : "?";
 }
 
 struct QtModel {
