@@ -13,7 +13,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 usage() {
   cat <<'EOF'
-Usage: scripts/run.sh [--demo | --real | --watch] [--xvfb [--shots DIR]] [--no-setup] [FILE.PHX]
+Usage: scripts/run.sh [--demo | --real | --watch | --bench] [--xvfb [--shots DIR]] [--no-setup] [FILE.PHX]
 
   (no option)   the program on the real ports when a VANTREL_COMn is set, a ports
                 file exists or a USB serial adapter is plugged in; else the demo
@@ -24,6 +24,9 @@ Usage: scripts/run.sh [--demo | --real | --watch] [--xvfb [--shots DIR]] [--no-s
                 on COM1 is programmed, taken away, and the next one connected there is
                 programmed too; the tav on COM3 is up to date and left alone. Ends by
                 itself once the second tav is programmed (Ctrl-C ends it sooner)
+  --bench       the bench window (vantrel-bench) on simulated tavs: two tavs the file
+                is for on COM1 and COM2, one of another type on COM3, COM4 without a
+                device; press Program all, or Watch
   --xvfb        the demo on a virtual screen (xvfb-run): it finds the tavs, programs
                 the one on COM1 by itself and saves screenshots, then ends
   --shots DIR   where --xvfb saves its screenshots (default: ./vantrel-screenshots)
@@ -46,6 +49,7 @@ while (($#)); do
     --demo) mode=demo ;;
     --real) mode=real ;;
     --watch) mode=watch ;;
+    --bench) mode=bench ;;
     --xvfb) xvfb=1 ;;
     --shots) shift; [ $# -gt 0 ] || { echo "run.sh: --shots needs a folder" >&2; exit 2; }
              shots="$(mkdir -p "$1" && cd "$1" && pwd)" ;;
@@ -221,6 +225,43 @@ start_tav() {
 
 if [ "$mode" = watch ]; then
   watch_demo
+  exit $?
+fi
+
+# The bench window on four slots: it loads the file and waits for Program all or Watch.
+bench_demo() {
+  local bench="$build/src/qt/vantrel-bench"
+  [ -x "$bench" ] || { echo "run.sh: $bench is not built (run scripts/setup.sh)" >&2; exit 1; }
+  start_tav COM1 --reply 55 --version 2.5
+  start_tav COM2 --reply 55 --version 2.0
+  start_tav COM3 --reply 1D --version 1.3
+  export VANTREL_COM1="$demo_dir/COM1" VANTREL_COM2="$demo_dir/COM2" VANTREL_COM3="$demo_dir/COM3" VANTREL_COM4=none
+  export VANTREL_REGISTRY="$demo_dir/registry.reg" VANTREL_RUNS="${VANTREL_RUNS:-$demo_dir/runs.jsonl}"
+  local firmware="$demo_dir/demo-firmware.PHX"
+  "$phx" --target "Tav model 04 " --version 3.0 "$root/data/demo/tav-firmware.hex" "$firmware" >/dev/null
+  cat <<EOF
+Vantrel Bench on simulated tavs (files in $demo_dir)
+  COM1  a Tav model 04 with code version 2.5    COM2  a Tav model 04 with code version 2.0
+  COM3  a Tav model 16: another type            COM4  (no port)
+  File  $firmware: target "Tav model 04 ", version 3.0
+Press Program all (both Tav model 04 are programmed at once, COM3 is left alone), or
+Watch; close the window (or press Ctrl-C here) to end the demo.
+EOF
+  if [ -n "${VANTREL_DEMO_SECONDS:-}" ]; then
+    timeout "$VANTREL_DEMO_SECONDS" "$bench" "$firmware" &
+  else
+    "$bench" "$firmware" &
+  fi
+  vantrel_pid=$!
+  local status=0
+  wait "$vantrel_pid" || status=$?
+  vantrel_pid=""
+  if [ "$status" -eq 124 ] && [ -n "${VANTREL_DEMO_SECONDS:-}" ]; then status=0; fi
+  return "$status"
+}
+
+if [ "$mode" = bench ]; then
+  bench_demo
   exit $?
 fi
 
