@@ -12,8 +12,6 @@
 namespace vantrel {
 namespace {
 
-constexpr const char* kDialogFilter = "PHX (*.PHX)| *.phx";
-
 void ShowError(Bootstrap& w, const std::string& text) {
     w.CommonDialog1.MsgBox(text, BoxStyle::OkExclamation, "Error!");
 }
@@ -36,7 +34,7 @@ bool ReadFirmwareFile(Bootstrap& w, std::string path) {
     ResetDisplay(w);
     w.File.reset();
     if (path.empty()) {
-        path = w.CommonDialog1.ShowOpen(kDialogFilter, true);
+        path = w.CommonDialog1.ShowOpen(kPhxDialogFilter, true);
         if (path.empty()) return false;  // cancelled: the display stays reset
     }
 

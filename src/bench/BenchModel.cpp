@@ -123,8 +123,12 @@ BenchView BenchModel::View() const {
     return view;
 }
 
-void BenchModel::Load(const std::string& path) {
+void BenchModel::Load(const std::string& given) {
     if (!Idle()) return;
+    // Cancel in the dialog keeps the file loaded; a file that fails to load replaces it
+    // with none, so that nobody programs on with a file they meant to leave.
+    const std::string path = given.empty() ? platform_.dialogs.ShowOpen(kPhxDialogFilter, true) : given;
+    if (path.empty()) return;
     job_.reset();
     if (ReadFirmwareFile(*loader_, path)) {
         const Bootstrap& w = *loader_;

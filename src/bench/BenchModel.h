@@ -99,7 +99,8 @@ public:
 
     // The commands. Each does nothing unless View() has it enabled, so a second click while
     // one runs starts nothing.
-    void Load(const std::string& path = {});  // empty: the open-file dialog
+    // Empty: the open-file dialog, whose Cancel keeps the file loaded.
+    void Load(const std::string& path = {});
     void SetArmed(int comPort, bool armed);
     void ProgramAll();
     void Watch();  // on, or off again

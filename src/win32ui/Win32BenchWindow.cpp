@@ -1,4 +1,5 @@
 #include "win32ui/Win32BenchWindow.h"
+#include "win32ui/WindowClass.h"
 
 #include <commctrl.h>
 
@@ -50,26 +51,6 @@ constexpr std::array<COLORREF, 4> kStatusBackground = {
     RGB(255, 196, 196),  // Red: failed
 };
 
-int ScreenDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
-void RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
-    WNDCLASSEXW window{};
-    if (GetClassInfoExW(instance, kWindowClass, &window)) return;
-    window.cbSize = sizeof window;
-    window.lpfnWndProc = proc;
-    window.hInstance = instance;
-    window.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    window.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    window.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    window.lpszClassName = kWindowClass;
-    RegisterClassExW(&window);
-}
-
 // The system's message font, `scale` times its size; bold when asked.
 HFONT MessageFont(double scale, bool bold) {
     NONCLIENTMETRICSW metrics{};
@@ -102,7 +83,7 @@ void SetChecked(HWND button, bool checked) {
 
 Win32BenchWindow::Win32BenchWindow(BenchModel& model) : model_(model), dpi_(ScreenDpi()) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(instance, Proc);
+    RegisterWindowClass(instance, kWindowClass, Proc);
     font_ = MessageFont(1.0, false);
     statusFont_ = MessageFont(1.25, true);
     for (std::size_t i = 0; i < brushes_.size(); ++i) brushes_[i] = CreateSolidBrush(kStatusBackground[i]);

@@ -1,4 +1,5 @@
 #include "win32ui/Win32MainWindow.h"
+#include "win32ui/WindowClass.h"
 
 #include <commctrl.h>
 
@@ -20,33 +21,13 @@ constexpr UINT_PTR kModelTimer = 1;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
-double ScreenDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96.0;
-}
-
-void RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
-    WNDCLASSEXW window{};
-    if (GetClassInfoExW(instance, kWindowClass, &window)) return;
-    window.cbSize = sizeof window;
-    window.lpfnWndProc = proc;
-    window.hInstance = instance;
-    window.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    window.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    window.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    window.lpszClassName = kWindowClass;
-    RegisterClassExW(&window);
-}
-
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(Bootstrap& w, Win32EventPump& pump, WindowHandlers handlers)
     : w_(w), pump_(pump), actions_(w, std::move(handlers), [&pump] { return pump.EndRequested(); }),
       scale_(ScreenDpi()) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(instance, Proc);
+    RegisterWindowClass(instance, kWindowClass, Proc);
     RegisterPanelClass(instance);
     RECT frame{0, 0, scale_(Bootstrap::ClientWidth), scale_(Bootstrap::ClientHeight)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);

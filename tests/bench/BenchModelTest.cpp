@@ -122,8 +122,11 @@ TEST_F(BenchModelTest, CommandsFollowTheStateAndASecondClickStartsNothing) {
     dialogs_.ExpectBox("Error!", "Cannot open Hex file");
     model_.Load((dir_.Path() / "missing.phx").string());
     EXPECT_EQ(model_.View().file, "No file loaded");
-    model_.Load(file_);
+    dialogs_.ExpectOpen(file_).ExpectOpen("");
+    model_.Load();
+    model_.Load();  // cancelled: the file stays
     view = model_.View();
+    EXPECT_EQ(dialogs_.LastFilter(), "PHX (*.PHX)| *.phx");
     EXPECT_EQ(view.file.rfind("Tav model 00   version 3.0   5 records   SHA-256 ", 0), 0u) << view.file;
     EXPECT_EQ(view.file.size(), std::string("Tav model 00   version 3.0   5 records   SHA-256 ").size() + 12);
     EXPECT_EQ(enabled(view), (std::vector<bool>{true, true, true, false, false, true, true}));
