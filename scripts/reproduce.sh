@@ -5,8 +5,9 @@
 # byte for byte with cmp. Prints each artefact's SHA-256 and whether it matched, and the
 # time taken; exits 1 when anything differs. The artefacts are unsigned: a signature is
 # made anew at every signing.
-#   --windows   vantrel.exe, vantrel-cli.exe (stripped, as released), the ZIP, the installer
-#   --programs  vantrel.exe and vantrel-cli.exe as linked, debug information and all
+#   --windows   vantrel.exe, vantrel-bench.exe, vantrel-cli.exe (stripped, as released), the
+#               ZIP, the installer
+#   --programs  the same three programs as linked, debug information and all
 #   --deb       the Debian package
 #   (default: --windows --deb)
 # Usage: scripts/reproduce.sh [--windows] [--programs] [--deb] [--keep] [COMMIT]
@@ -48,7 +49,7 @@ build() {
     cmake -S "$source" -B "$source/build-windows" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVANTREL_WITH_QT=OFF -DVANTREL_WITH_TESTS=OFF \
       -DVANTREL_COMMIT="$described" >"$source/configure-windows.log"
-    nice cmake --build "$source/build-windows" --target vantrel vantrel-cli >"$source/build-windows.log"
+    nice cmake --build "$source/build-windows" --target vantrel vantrel-bench vantrel-cli >"$source/build-windows.log"
     ((!windows)) || "$source/scripts/windows-release.sh" "$source/build-windows" >"$source/release-windows.log"
   fi
   if ((deb)); then
@@ -66,10 +67,12 @@ echo "reproduce.sh: building $described twice in $work"
 artefacts=()
 if ((windows)); then
   name=vantrel-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$first/build-windows/CMakeCache.txt")-win64
-  artefacts+=("build-windows/release/$name/vantrel.exe" "build-windows/release/$name/vantrel-cli.exe"
+  artefacts+=("build-windows/release/$name/vantrel.exe" "build-windows/release/$name/vantrel-bench.exe"
+              "build-windows/release/$name/vantrel-cli.exe"
               "build-windows/$name.zip" "build-windows/$name.exe")
 fi
-((!programs)) || artefacts+=(build-windows/src/win32ui/vantrel.exe build-windows/src/cli/vantrel-cli.exe)
+((!programs)) || artefacts+=(build-windows/src/win32ui/vantrel.exe build-windows/src/win32ui/vantrel-bench.exe
+                             build-windows/src/cli/vantrel-cli.exe)
 ((!deb)) || artefacts+=("$(cd "$first" && ls build/vantrel_*.deb)")
 
 differ=0

@@ -12,7 +12,7 @@ Usage: scripts/test.sh [--quick]
                again under AddressSanitizer and UBSan (build-asan/), the Windows suites
                under Wine (build-windows/) and the signed Windows release, the Debian
                package check, the Windows release's reproducibility, a short fuzzing
-               round (FUZZ_SECONDS, default 60): what CI runs
+               round (FUZZ_SECONDS, default 30): what CI runs
   --quick      install and build, then every suite in build/ only
   --help, -h   this text
 EOF
@@ -62,5 +62,5 @@ scripts/package.sh
 scripts/reproduce.sh --windows --programs
 
 if [ -x scripts/fuzz.sh ]; then
-  FUZZ_SECONDS="${FUZZ_SECONDS:-60}" scripts/fuzz.sh
+  FUZZ_SECONDS="${FUZZ_SECONDS:-30}" scripts/fuzz.sh
 fi
