@@ -2,7 +2,7 @@
 # Builds the whole program and its tests (Qt included) with AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-asan/ and runs every test suite there. The first
 # report ends the run and fails the script. The benchmarks are left out: nothing runs
-# them here. Takes about 9 minutes on two cores without a compiler cache.
+# them here. Takes about 6 minutes on two cores without a compiler cache.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
