@@ -275,8 +275,10 @@ void BenchModel::SearchEnded() {
         const std::string question = (upToDate.size() == 1 ? "This tav is" : "These tavs are") +
                                      std::string(" up to date:") + listed + kCrLf + kCrLf + "Reprogram " +
                                      (upToDate.size() == 1 ? "it" : "them") + " too?";
-        if (platform_.dialogs.MsgBox(question, BoxStyle::OkCancel, "Program all") == BoxAnswer::Ok && !closing_)
-            toProgram.insert(toProgram.end(), upToDate.begin(), upToDate.end()), upToDate.clear();
+        if (platform_.dialogs.MsgBox(question, BoxStyle::OkCancel, "Program all") == BoxAnswer::Ok && !closing_) {
+            toProgram.insert(toProgram.end(), upToDate.begin(), upToDate.end());
+            upToDate.clear();
+        }
     }
     for (const int port : upToDate) station_.LeftAlone(port);
     for (const int port : otherType) station_.LeftAlone(port);

@@ -125,7 +125,6 @@ public:
 
 private:
     enum class Phase { Idle, Searching, Programming, Watching };
-    struct Loaded;
 
     void SlotChanged(const SlotStatus& status) override;
     void TavEnded(const TavResult& result) override;

@@ -50,6 +50,15 @@ TavVerdict JudgeTav(const PortFinding& finding, const SlotJob& job) {
     return upToDate && !job.reprogramUpToDate ? TavVerdict::UpToDate : TavVerdict::Program;
 }
 
+SearchRequest SlotProbe(const SlotJob& job, int comPort) {
+    SearchRequest request;
+    request.types = job.types;
+    request.targetReply = job.targetReply;
+    request.ports = {comPort};
+    request.restart = false;
+    return request;
+}
+
 void TakeTav(SlotStatus& status, const PortFinding& finding) {
     status.tav = finding.Text();
     status.type = finding.type ? finding.type->Name : std::string();

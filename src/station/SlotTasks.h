@@ -19,6 +19,9 @@ enum class TavVerdict { Program, UpToDate, OtherType };
 // code is older than the file's (or always, when up-to-date tavs are to be reprogrammed).
 TavVerdict JudgeTav(const PortFinding& finding, const SlotJob& job);
 
+// The search of the slot's port alone, restart off: a tav is never touched beyond the probe.
+SearchRequest SlotProbe(const SlotJob& job, int comPort);
+
 // The tav found, as the status names it: its text, and its type name alone.
 void TakeTav(SlotStatus& status, const PortFinding& finding);
 

@@ -111,14 +111,9 @@ void Station::Start(const SlotJob& job, const std::vector<int>& comPorts, const 
 
 void Station::SearchTask(Slot& slot, Link& link) {
     SlotStatus& status = slot.status;  // "Searching" since the search began
-    SearchRequest request;
-    request.types = job_.types;
-    request.targetReply = job_.targetReply;
-    request.ports = {status.comPort};
-    request.restart = false;  // the tavs left alone are left exactly as they were
     SearchObserver quiet;
     link.Port().SetRTSEnable(SearchWithRts(job_.targetReply));
-    const PortFinding finding = SearchPort(link, status.comPort, request, quiet);
+    const PortFinding finding = SearchPort(link, status.comPort, SlotProbe(job_, status.comPort), quiet);
     {
         std::lock_guard lock(mutex_);
         findings_.at(Index(status.comPort)) = finding;

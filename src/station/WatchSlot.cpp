@@ -15,14 +15,11 @@ constexpr int kEmptyProbesForGone = 2;
 
 WatchSlot::WatchSlot(int comPort, const SlotJob& job, WatchTimes times, SlotControl& control, SlotEvents& events,
                      SlotCounts counts)
-    : comPort_(comPort), job_(job), times_(times), control_(control), events_(events) {
+    : comPort_(comPort), job_(job), times_(times), control_(control), events_(events),
+      probe_(SlotProbe(job, comPort)) {
     status_.comPort = comPort;
     status_.counts = counts;
     status_.armed = true;
-    probe_.types = job.types;
-    probe_.targetReply = job.targetReply;
-    probe_.ports = {comPort};
-    probe_.restart = false;  // a watched tav is never touched beyond the probe
 }
 
 void WatchSlot::Run(Link& link) {

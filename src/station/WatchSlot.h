@@ -28,8 +28,6 @@ public:
     // on the control's Waits(). The port is closed when it returns.
     void Run(Link& link);
 
-    const SlotStatus& Status() const { return status_; }
-
 private:
     void Step(Link& link);
     void PortUnavailable(const PortFinding& finding);
